@@ -1,0 +1,45 @@
+# Helpers that give every Zevrin target the same language level, warnings and
+# include root.
+
+set(ZEVRIN_SOURCE_ROOT "${CMAKE_SOURCE_DIR}/src")
+
+function(zevrin_defaults target)
+    target_compile_features(${target} PUBLIC cxx_std_20)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    if(ZEVRIN_SANITIZE)
+        target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                -fno-sanitize-recover=undefined)
+        target_link_options(${target} PUBLIC -fsanitize=address,undefined)
+    endif()
+endfunction()
+
+# zevrin_library(<folder> SOURCES ... [DEPENDS ...]): the static library zevrin_<folder>.
+function(zevrin_library folder)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    set(target zevrin_${folder})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    target_include_directories(${target} PUBLIC "${ZEVRIN_SOURCE_ROOT}" "${CMAKE_BINARY_DIR}/generated")
+    target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+    zevrin_defaults(${target})
+endfunction()
+
+# zevrin_test(<name> SOURCES ... [DEPENDS ...] [LABELS ...] [SERIAL]): a GoogleTest
+# program whose cases ctest runs one by one.
+function(zevrin_test name)
+    cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests")
+    zevrin_defaults(${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    set(props TIMEOUT ${ARG_TIMEOUT} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if(ARG_LABELS)
+        list(APPEND props LABELS "${ARG_LABELS}")
+    endif()
+    if(ARG_SERIAL)
+        list(APPEND props RUN_SERIAL TRUE)
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()

@@ -1,0 +1,44 @@
+#include "app/command_line.h"
+
+#include "zevrin_version.h"
+
+namespace zevrin {
+
+CommandLine parse_command_line(const std::vector<std::string>& args) {
+    CommandLine cl;
+    for (const std::string& a : args) {
+        if (a == "--version" || a == "-v") {
+            cl.action = CommandLine::Action::version;
+            return cl;
+        }
+        if (a == "--help" || a == "-h") {
+            cl.action = CommandLine::Action::help;
+            return cl;
+        }
+        if (a == "/?") {
+            cl.show_about = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            cl.action = CommandLine::Action::bad;
+            cl.error = "unknown option " + a;
+            return cl;
+        } else {
+            cl.extra.push_back(a);
+        }
+    }
+    return cl;
+}
+
+std::string help_text() {
+    return std::string("Usage: zevrin [OPTION]...\n") +
+           "Real-time audio spectrum analyser.\n"
+           "\n"
+           "  /?               show the about box once the window is up\n"
+           "  -h, --help       show this help and exit\n"
+           "  -v, --version    show the program name and version and exit\n";
+}
+
+std::string version_line() {
+    return std::string(product_name) + " " + version_text;
+}
+
+} // namespace zevrin

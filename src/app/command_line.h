@@ -1,0 +1,23 @@
+#pragma once
+// The program's command line: what to do and with which arguments.
+
+#include <string>
+#include <vector>
+
+namespace zevrin {
+
+struct CommandLine {
+    enum class Action { window, version, help, bad };
+    Action action = Action::window;
+    bool show_about = false;        ///< "/?": the about box once the window is up
+    std::string error;              ///< why the command line is bad
+    std::vector<std::string> extra; ///< arguments the window keeps for later use
+};
+
+CommandLine parse_command_line(const std::vector<std::string>& args);
+/// The option list that --help prints.
+std::string help_text();
+/// "Zevrin 3.0.2.0".
+std::string version_line();
+
+} // namespace zevrin

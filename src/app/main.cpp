@@ -1,0 +1,73 @@
+// Program start: the command line first, then the window.
+
+#include "app/command_line.h"
+#include "app/main_window.h"
+#include "zevrin_version.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+const char* const no_display_text =
+    "zevrin: no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set; "
+    "set one, or QT_QPA_PLATFORM=offscreen)\n";
+
+bool display_available() {
+    const auto set = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v != nullptr && *v != '\0';
+    };
+    return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+// Qt ends the process when its window system cannot be reached; say so in one line
+// instead of its several lines and a core dump.
+void startup_message_handler(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message) {
+    const bool platform =
+        context.category != nullptr && QByteArray(context.category).startsWith("qt.qpa");
+    if (type == QtFatalMsg) {
+        std::fputs(no_display_text, stderr);
+        std::fputs(("zevrin: " + message.toStdString() + "\n").c_str(), stderr);
+        std::_Exit(1);
+    }
+    if (!platform) {
+        std::fputs((message.toStdString() + "\n").c_str(), stderr);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const zevrin::CommandLine cl = zevrin::parse_command_line(args);
+    switch (cl.action) {
+    case zevrin::CommandLine::Action::version:
+        std::cout << zevrin::version_line() << '\n';
+        return 0;
+    case zevrin::CommandLine::Action::help:
+        std::cout << zevrin::help_text();
+        return 0;
+    case zevrin::CommandLine::Action::bad:
+        std::cerr << "zevrin: " << cl.error << "\n" << zevrin::help_text();
+        return 2;
+    case zevrin::CommandLine::Action::window:
+        break;
+    }
+    if (!display_available()) {
+        std::fputs(no_display_text, stderr);
+        return 1;
+    }
+    qInstallMessageHandler(startup_message_handler);
+    QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    QApplication::setApplicationName(zevrin::product_name);
+    QApplication::setApplicationVersion(zevrin::version_text);
+    zevrin::TForm1 window;
+    window.show();
+    return QApplication::exec();
+}

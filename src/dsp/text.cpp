@@ -1,0 +1,438 @@
+#include "dsp/text.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+namespace zevrin {
+
+namespace {
+
+char g_decimal_separator = '.';
+char g_thousand_separator = ',';
+
+std::string not_a_float(std::string_view s) {
+    return "'" + std::string(s) + "' is not a valid floating point value";
+}
+
+std::string not_an_integer(std::string_view s) {
+    return "'" + std::string(s) + "' is not a valid integer value";
+}
+
+std::string non_finite_text(double x) {
+    if (std::isnan(x)) {
+        return "NAN";
+    }
+    return x > 0 ? "INF" : "-INF";
+}
+
+// Decimal digits of |x| rounded to `digits` significant digits, and the decimal
+// exponent of the first one (x = 0.d1d2d3... × 10^(exponent + 1)).
+struct Decimal {
+    std::string digits;
+    int exponent = 0;
+};
+
+// digits 0 asks for the shortest digits that read back as x.
+Decimal decimal_digits(double x, int digits) {
+    char buf[64];
+    auto res = digits > 0 ? std::to_chars(buf, buf + sizeof buf, std::fabs(x),
+                                          std::chars_format::scientific, digits - 1)
+                          : std::to_chars(buf, buf + sizeof buf, std::fabs(x),
+                                          std::chars_format::scientific);
+    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    Decimal d;
+    const size_t e = text.find('e');
+    for (char c : text.substr(0, e)) {
+        if (c != '.') {
+            d.digits += c;
+        }
+    }
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                    d.exponent);
+    return d;
+}
+
+std::string exponent_text(int e) {
+    return "E" + std::to_string(e);
+}
+
+// Unicode case mapping for the scripts a user is likely to type in a file name:
+// Latin (ASCII, Latin-1, Latin Extended-A), Greek and Cyrillic.
+char32_t to_lower_cp(char32_t c) {
+    if ((c >= U'A' && c <= U'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+        return c + 32;
+    }
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+        c != 0x17F) {
+        const bool odd_upper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (odd_upper ? (c % 2 == 1) : (c % 2 == 0)) {
+            return c + 1;
+        }
+        return c;
+    }
+    if ((c >= 0x391 && c <= 0x3A9 && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
+        return c + 32;
+    }
+    if (c >= 0x400 && c <= 0x40F) {
+        return c + 80;
+    }
+    return c;
+}
+
+char32_t to_upper_cp(char32_t c) {
+    if ((c >= U'a' && c <= U'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+        return c - 32;
+    }
+    if (c >= 0x100 && c <= 0x17F && to_lower_cp(c - 1) == c) {
+        return c - 1;
+    }
+    if ((c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) || (c >= 0x430 && c <= 0x44F)) {
+        return c - 32;
+    }
+    if (c >= 0x450 && c <= 0x45F) {
+        return c - 80;
+    }
+    return c;
+}
+
+// Applies `map` to every well-formed UTF-8 sequence; other bytes pass unchanged.
+template <typename Map> std::string map_utf8(std::string_view s, Map map) {
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        int len = b0 < 0x80         ? 1
+                  : (b0 >> 5) == 6  ? 2
+                  : (b0 >> 4) == 14 ? 3
+                  : (b0 >> 3) == 30 ? 4
+                                    : 0;
+        char32_t cp = len == 1 ? b0 : len == 2 ? (b0 & 0x1F) : len == 3 ? (b0 & 0x0F) : (b0 & 0x07);
+        bool ok = len > 0 && i + static_cast<size_t>(len) <= s.size();
+        for (int k = 1; ok && k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            ok = (b >> 6) == 2;
+            cp = (cp << 6) | (b & 0x3F);
+        }
+        if (!ok || len > 3) {
+            out += s[i];
+            ++i;
+            continue;
+        }
+        cp = map(cp);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+        i += static_cast<size_t>(len);
+    }
+    return out;
+}
+
+bool parse_hex(std::string_view digits, int& value) {
+    uint32_t v = 0;
+    auto res = std::from_chars(digits.data(), digits.data() + digits.size(), v, 16);
+    if (digits.empty() || res.ec != std::errc() || res.ptr != digits.data() + digits.size()) {
+        return false;
+    }
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool parse_int(std::string_view s, int& value) {
+    std::string t = trim(s);
+    std::string_view v(t);
+    bool negative = false;
+    if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
+        negative = v[0] == '-';
+        v.remove_prefix(1);
+    }
+    if (!v.empty() && v[0] == '$') {
+        if (!parse_hex(v.substr(1), value)) {
+            return false;
+        }
+    } else if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
+        if (!parse_hex(v.substr(2), value)) {
+            return false;
+        }
+    } else {
+        int64_t d = 0;
+        auto res = std::from_chars(v.data(), v.data() + v.size(), d);
+        if (v.empty() || res.ec != std::errc() || res.ptr != v.data() + v.size()) {
+            return false;
+        }
+        d = negative ? -d : d;
+        if (d < std::numeric_limits<int>::min() || d > std::numeric_limits<int>::max()) {
+            return false;
+        }
+        value = static_cast<int>(d);
+        return true;
+    }
+    value = negative ? -value : value;
+    return true;
+}
+
+void group_thousands(std::string& digits, char separator) {
+    for (int pos = static_cast<int>(digits.size()) - 3; pos > 0; pos -= 3) {
+        digits.insert(static_cast<size_t>(pos), 1, separator);
+    }
+}
+
+} // namespace
+
+char decimal_separator() {
+    return g_decimal_separator;
+}
+void set_decimal_separator(char separator) {
+    g_decimal_separator = separator;
+}
+char thousand_separator() {
+    return g_thousand_separator;
+}
+void set_thousand_separator(char separator) {
+    g_thousand_separator = separator;
+}
+
+std::string general_text(double x, char separator) {
+    if (!std::isfinite(x)) {
+        return non_finite_text(x);
+    }
+    if (x == 0.0) {
+        return "0";
+    }
+    // Fifteen digits, as the written system stores numbers, unless they would not
+    // read back as x: then the shortest digits that do, so that no setting drifts.
+    Decimal d = decimal_digits(x, 15);
+    std::string check = "0." + d.digits + "e" + std::to_string(d.exponent + 1);
+    double back = 0.0;
+    std::from_chars(check.data(), check.data() + check.size(), back);
+    if (back != std::fabs(x)) {
+        d = decimal_digits(x, 0);
+    }
+    while (d.digits.size() > 1 && d.digits.back() == '0') {
+        d.digits.pop_back();
+    }
+    std::string out = x < 0 ? "-" : "";
+    const int e = d.exponent;
+    if (e < -5 || e >= 15) {
+        out += d.digits[0];
+        if (d.digits.size() > 1) {
+            out += separator;
+            out += d.digits.substr(1);
+        }
+        return out + exponent_text(e);
+    }
+    if (e < 0) {
+        return out + "0" + separator + std::string(static_cast<size_t>(-e - 1), '0') + d.digits;
+    }
+    const auto int_len = static_cast<size_t>(e + 1);
+    if (d.digits.size() <= int_len) {
+        return out + d.digits + std::string(int_len - d.digits.size(), '0');
+    }
+    return out + d.digits.substr(0, int_len) + separator + d.digits.substr(int_len);
+}
+
+std::string format_significant(int places, double x) {
+    if (!std::isfinite(x)) {
+        return non_finite_text(x);
+    }
+    const int digits = places < 2 ? 1 : places;
+    const Decimal d = decimal_digits(x, digits);
+    std::string s1 = x < 0 ? "-" : "";
+    s1 += d.digits[0];
+    if (digits > 1) {
+        s1 += decimal_separator();
+        s1 += d.digits.substr(1);
+    }
+    s1 += exponent_text(d.exponent);
+    // s1 read back: the rounded value itself.
+    std::string plain = (x < 0 ? "-0." : "0.") + d.digits + "e" + std::to_string(d.exponent + 1);
+    double back = 0.0;
+    std::from_chars(plain.data(), plain.data() + plain.size(), back);
+    const std::string s2 = general_text(back, decimal_separator());
+    return s1.size() < s2.size() ? s1 : s2;
+}
+
+std::string float_to_str_dot(double x) {
+    return general_text(x, '.');
+}
+
+double str_to_float_dot(std::string_view s) {
+    if (s.empty()) {
+        throw EConvertError("Cannot convert empty string to number");
+    }
+    const std::string t = trim(s);
+    std::string_view v(t);
+    const bool negative = !v.empty() && v[0] == '-';
+    if (!v.empty() && (v[0] == '-' || v[0] == '+')) {
+        v.remove_prefix(1);
+    }
+    const std::string upper = upper_case(v);
+    if (upper == "INF" || upper == "NAN") {
+        const double special = upper == "NAN" ? std::numeric_limits<double>::quiet_NaN()
+                                              : std::numeric_limits<double>::infinity();
+        return negative ? -special : special;
+    }
+    if (v.empty() || !(std::isdigit(static_cast<unsigned char>(v[0])) || v[0] == '.')) {
+        throw EConvertError(not_a_float(s));
+    }
+    double value = 0.0;
+    auto res = std::from_chars(v.data(), v.data() + v.size(), value, std::chars_format::general);
+    if (res.ptr != v.data() + v.size()) {
+        throw EConvertError(not_a_float(s));
+    }
+    if (res.ec == std::errc::result_out_of_range) {
+        const bool underflow = upper.find("E-") != std::string::npos;
+        if (!underflow) {
+            throw EConvertError(not_a_float(s));
+        }
+        value = 0.0;
+    } else if (res.ec != std::errc()) {
+        throw EConvertError(not_a_float(s));
+    }
+    return negative ? -value : value;
+}
+
+double str_to_float(std::string_view s) {
+    const char sep = decimal_separator();
+    if (sep == '.') {
+        return str_to_float_dot(s);
+    }
+    if (s.find('.') != std::string_view::npos) {
+        throw EConvertError(not_a_float(s));
+    }
+    std::string dotted(s);
+    for (char& c : dotted) {
+        if (c == sep) {
+            c = '.';
+        }
+    }
+    try {
+        return str_to_float_dot(dotted);
+    } catch (const EConvertError&) {
+        if (s.empty()) {
+            throw;
+        }
+        throw EConvertError(not_a_float(s));
+    }
+}
+
+int str_to_int(std::string_view s) {
+    int value = 0;
+    if (!parse_int(s, value)) {
+        throw EConvertError(not_an_integer(s));
+    }
+    return value;
+}
+
+int str_to_int_def(std::string_view s, int fallback) {
+    int value = 0;
+    return parse_int(s, value) ? value : fallback;
+}
+
+std::string format_float(std::string_view picture, double x) {
+    if (!std::isfinite(x)) {
+        return non_finite_text(x);
+    }
+    const size_t dot = picture.find('.');
+    const std::string_view int_pic = picture.substr(0, dot);
+    const std::string_view frac_pic =
+        dot == std::string_view::npos ? std::string_view() : picture.substr(dot + 1);
+    int min_int = 0;
+    char group = 0;
+    for (char c : int_pic) {
+        if (c == '0') {
+            ++min_int;
+        } else if (c == ',') {
+            group = thousand_separator();
+        } else if (c == ' ') {
+            group = ' ';
+        }
+    }
+    int frac_min = 0;
+    int frac_max = 0;
+    for (char c : frac_pic) {
+        if (c == '0' || c == '#') {
+            ++frac_max;
+            frac_min += c == '0' ? 1 : 0;
+        }
+    }
+    char buf[400];
+    auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::fixed, frac_max);
+    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
+    const size_t point = text.find('.');
+    std::string int_digits(text.substr(0, point));
+    std::string frac_digits(point == std::string_view::npos ? "" : text.substr(point + 1));
+    const bool all_zero = int_digits.find_first_not_of('0') == std::string::npos &&
+                          frac_digits.find_first_not_of('0') == std::string::npos;
+    while (static_cast<int>(frac_digits.size()) > frac_min && frac_digits.back() == '0') {
+        frac_digits.pop_back();
+    }
+    while (int_digits.size() > 1 && int_digits[0] == '0') {
+        int_digits.erase(0, 1);
+    }
+    if (int_digits == "0" && min_int == 0) {
+        int_digits.clear();
+    }
+    if (static_cast<int>(int_digits.size()) < min_int) {
+        int_digits.insert(0, static_cast<size_t>(min_int) - int_digits.size(), '0');
+    }
+    if (group != 0) {
+        group_thousands(int_digits, group);
+    }
+    std::string out = (x < 0 && !all_zero) ? "-" : "";
+    out += int_digits;
+    if (!frac_digits.empty()) {
+        out += decimal_separator();
+        out += frac_digits;
+    }
+    return out;
+}
+
+std::string upper_case(std::string_view s) {
+    return map_utf8(s, to_upper_cp);
+}
+std::string lower_case(std::string_view s) {
+    return map_utf8(s, to_lower_cp);
+}
+
+std::string replace_all(std::string_view s, std::string_view old_text, std::string_view new_text) {
+    if (old_text.empty() || old_text == new_text) {
+        return std::string(s);
+    }
+    std::string out;
+    size_t start = 0;
+    for (size_t pos = s.find(old_text); pos != std::string_view::npos;
+         pos = s.find(old_text, start)) {
+        out.append(s.substr(start, pos - start));
+        out.append(new_text);
+        start = pos + old_text.size();
+    }
+    out.append(s.substr(start));
+    return out;
+}
+
+std::string trim(std::string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') {
+        ++b;
+    }
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') {
+        --e;
+    }
+    return std::string(s.substr(b, e - b));
+}
+
+} // namespace zevrin
