@@ -13,21 +13,24 @@ function(zevrin_defaults target)
     endif()
 endfunction()
 
-# zevrin_library(<folder> SOURCES ... [DEPENDS ...]): the static library zevrin_<folder>.
+# zevrin_library(<folder> SOURCES ... [DEPENDS ...] [QT]): the static library
+# zevrin_<folder>; QT runs moc over its headers.
 function(zevrin_library folder)
-    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "QT" "" "SOURCES;DEPENDS" ${ARGN})
     set(target zevrin_${folder})
     add_library(${target} STATIC ${ARG_SOURCES})
+    set_target_properties(${target} PROPERTIES AUTOMOC ${ARG_QT})
     target_include_directories(${target} PUBLIC "${ZEVRIN_SOURCE_ROOT}" "${CMAKE_BINARY_DIR}/generated")
     target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
     zevrin_defaults(${target})
 endfunction()
 
-# zevrin_test(<name> SOURCES ... [DEPENDS ...] [LABELS ...] [SERIAL]): a GoogleTest
-# program whose cases ctest runs one by one.
+# zevrin_test(<name> SOURCES ... [DEPENDS ...] [LABELS ...] [SERIAL] [QT] [TIMEOUT s]):
+# a GoogleTest program whose cases ctest runs one by one.
 function(zevrin_test name)
-    cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "SERIAL;QT" "TIMEOUT" "SOURCES;DEPENDS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ${ARG_QT})
     target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE "${CMAKE_SOURCE_DIR}/tests")
     zevrin_defaults(${name})

@@ -21,6 +21,13 @@ public:
     ERangeError() : std::range_error("Range check error") {}
 };
 
+/// A floating-point failure that the caller must see (the written system's
+/// "Invalid floating point operation").
+class EMathError : public std::runtime_error {
+public:
+    EMathError() : std::runtime_error("Invalid floating point operation") {}
+};
+
 inline constexpr double pi = 3.14159265358979323846;
 
 tcomplex make_complex(double re, double im);

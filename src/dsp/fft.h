@@ -1,0 +1,121 @@
+#pragma once
+// TFFT: one frame of real (optionally complex) samples to its windowed spectrum.
+//
+// The component owns its window, its tables and every output array. Assigning input
+// only marks the outputs stale; each output is computed on its first read after that,
+// so a caller that reads only OutdB and OutAbs does not pay for the others. Outputs are
+// references to the component's own arrays: they stay valid and are overwritten in
+// place by the next computation. Once the size is set, nothing allocates per frame.
+//
+// The transform has a positive exponent, X[m] = Σ x[n]·e^(+i·2π·m·n/N), and is scaled
+// by 1/W (the window size): a sinusoid of amplitude A on a bin, rectangle window,
+// reads A/2 there. All N bins are output; for real input the upper half mirrors the
+// lower. Not thread-safe.
+
+#include "dsp/types.h"
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+
+namespace zevrin {
+
+class EFFTError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// A fixed record of up to 16384 samples, the number valid in `used`.
+struct tsamplechunk {
+    int32_t used = 0;
+    std::array<int16_t, 16384> data{};
+};
+
+class TFFT {
+public:
+    TFFT();
+
+    int LogFFTSize() const { return flogfftsize; }
+    /// Ignored outside 2..20.
+    void set_LogFFTSize(int value);
+    int FFTSize() const { return ffftsize; }
+    /// The smallest power of two not below value; EFFTError outside 2..16777216.
+    void set_FFTSize(int value);
+    int WindowSize() const { return fwindowsize; }
+    /// EFFTError outside 2..16777216; raises the FFT size to value when it is smaller.
+    void set_WindowSize(int value);
+    TFFTWindow Window() const { return fwindow; }
+    void set_Window(TFFTWindow value);
+    double windowleftskew() const { return fwindowleftskew; }
+    void set_windowleftskew(double value);
+    double windowrightskew() const { return fwindowrightskew; }
+    void set_windowrightskew(double value);
+    bool RemoveDC() const { return fremovedc; }
+    void set_RemoveDC(bool value) { fremovedc = value; }
+    bool IgnoreInIm() const { return fignoreinim; }
+    void set_IgnoreInIm(bool value) { fignoreinim = value; }
+
+    /// Real input; a length other than the window size sets FFT and window size to it.
+    void set_InRe(const tdoublearr& value);
+    /// Imaginary input, used unless IgnoreInIm; sizes as set_InRe.
+    void set_InIm(const tdoublearr& value);
+    /// The first `used` samples of a chunk as real input, imaginary part 0.
+    void set_InChunk(const tsamplechunk& value);
+
+    const tdoublearr& OutRe();
+    const tdoublearr& OutIm();
+    const tcomplexarr& OutComplex();
+    /// 10·log10(re² + im²); -3250 where that power is 0.
+    const tdoublearr& OutdB();
+    const tdoublearr& OutAbs();
+    const tdoublearr& OutAbs2();
+    /// Phase in radians, -π..π.
+    const tdoublearr& OutPhase();
+
+    /// True while the transform or a derived output is stale.
+    bool Dirty() const;
+    /// Marks the transform and every derived output stale, whatever the value.
+    void set_Dirty(bool value);
+    const tdoublearr& WinValues() const { return fwin; }
+
+private:
+    void calcarrays();
+    uint32_t bitrev(uint32_t a) const;
+    void calcwindow();
+    void calcfft();
+    void calcdb();
+    void calcabs();
+    void calcabs2();
+    void calccomplex();
+    void calcphase();
+    void ensure_fft();
+    void mark_outputs_stale();
+    void set_input(tdoublearr& target, const tdoublearr& value);
+
+    tdoublearr wr, wi;
+    std::vector<uint32_t> bitflip;
+    int ffftsize = 256;
+    int flogfftsize = 8;
+    int fwindowsize = 256;
+    tdoublearr fwin;
+    bool farrdirty = true;
+    bool ffftdirty = true;
+    bool foutcompdirty = true;
+    bool fdbdirty = true;
+    bool fabsdirty = true;
+    bool fabs2dirty = true;
+    bool fphasedirty = true;
+    // The input is kept in the component's own arrays; assigning copies it, so a
+    // caller's array may change or go away after the assignment.
+    tdoublearr finre, finim;
+    tdoublearr foutre, foutim;
+    tdoublearr foutdb, foutabs, foutabs2, foutphase;
+    tcomplexarr foutcomplex;
+    TFFTWindow fwindow = TFFTWindow::Hamming;
+    bool fremovedc = true;
+    bool fignoreinim = true;
+    double fwindowleftskew = 0.5;
+    double fwindowrightskew = 0.5;
+};
+
+} // namespace zevrin
