@@ -328,6 +328,7 @@ void TAxis::set_MarkerValue(double value) {
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
     }
+    update();
 }
 
 int TAxis::MarkerPixel() const {
@@ -347,7 +348,6 @@ void TAxis::draw_marker_line(int pixel) {
     p.setCompositionMode(QPainter::CompositionMode_Difference);
     const QRect line = vertical() ? QRect(0, pixel, width(), 1) : QRect(pixel, 0, 1, height());
     p.fillRect(line, Qt::white);
-    update(line);
 }
 
 // ---- ticks and mappings -------------------------------------------------------------
@@ -450,41 +450,47 @@ void TAxis::paintEvent(QPaintEvent* event) {
 void TAxis::render() {
     canvasdirty = false;
     compute_ticks();
-    const TextMeasure measure = text_measure();
     const AxisPictureInput in{fposition, width(), height(), ftickmarksize, faxistext};
-    plan_axis_picture(in, ftickmarks.ticks(), measure, picture);
-
-    const qreal ratio = devicePixelRatioF();
-    canvas = QImage(size() * ratio, QImage::Format_RGB32);
-    canvas.setDevicePixelRatio(ratio);
-    canvas.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
-    canvas.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
-    {
-        QPainter p(&canvas);
-        p.fillRect(rect(), fbackgroundcolor);
-        p.setFont(ffont);
-        markerisdrawn = false;
-        const QColor ink = palette().color(QPalette::ButtonText);
-        for (const PixelRect& r : picture.tick_lines) {
-            p.fillRect(QRect(r.x, r.y, r.width, r.height), ink);
-        }
-        p.setPen(ink);
-        const QFontMetrics metrics(ffont, this);
-        const auto draw_text = [&](int x, int y, const std::string& text) {
-            p.drawText(x, y + metrics.ascent(), QString::fromStdString(text));
-        };
-        if (picture.caption_shown) {
-            draw_text(picture.caption_x, picture.caption_y, faxistext);
-        }
-        for (const PlacedLabel& label : picture.labels) {
-            draw_text(label.x, label.y,
-                      ftickmarks.ticks()[static_cast<std::size_t>(label.tick)].text);
-        }
-    }
+    plan_axis_picture(in, ftickmarks.ticks(), text_measure(), picture);
+    size_canvas();
+    paint_picture();
+    markerisdrawn = false;
     if (fmarkervisible && !markerisdrawn) {
         markerdrawnpixel = value_to_pixel(fmarkervalue);
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
+    }
+}
+
+void TAxis::size_canvas() {
+    const qreal ratio = devicePixelRatioF();
+    if (canvas.size() != size() * ratio) {
+        canvas = QImage(size() * ratio, QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(ratio);
+        // Text is measured for the widget; the image must draw it at the same size.
+        canvas.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
+        canvas.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
+    }
+}
+
+void TAxis::paint_picture() {
+    QPainter p(&canvas);
+    p.fillRect(rect(), fbackgroundcolor);
+    const QColor ink = palette().color(QPalette::ButtonText);
+    for (const PixelRect& r : picture.tick_lines) {
+        p.fillRect(QRect(r.x, r.y, r.width, r.height), ink);
+    }
+    p.setFont(ffont);
+    p.setPen(ink);
+    const QFontMetrics metrics(ffont, this);
+    const auto draw_text = [&](int x, int y, const std::string& text) {
+        p.drawText(x, y + metrics.ascent(), QString::fromStdString(text));
+    };
+    if (picture.caption_shown) {
+        draw_text(picture.caption_x, picture.caption_y, faxistext);
+    }
+    for (const PlacedLabel& label : picture.labels) {
+        draw_text(label.x, label.y, ftickmarks.ticks()[static_cast<std::size_t>(label.tick)].text);
     }
 }
 

@@ -187,6 +187,8 @@ private:
     void ensure_ticks() const;
     const AxisTick& tick_at(int i) const;
     void render();
+    void size_canvas();
+    void paint_picture();
     void draw_marker_line(int pixel);
     void show_cursor(int number);
 

@@ -11,7 +11,6 @@ namespace zevrin {
 namespace {
 
 constexpr DragPermissions all{true, true, true};
-constexpr DragPermissions ends{true, true, false};
 
 TEST(DragZones, ThirdsSplitAtWholePixelsAndMirrorOnHorizontalAxes) {
     EXPECT_EQ(press_mode(true, 99, 300, all), DragMode::high_end);
@@ -24,43 +23,12 @@ TEST(DragZones, ThirdsSplitAtWholePixelsAndMirrorOnHorizontalAxes) {
     EXPECT_EQ(press_mode(true, 201, 301, all), DragMode::low_end);
 }
 
-TEST(DragZones, HalvesWithoutTheMiddleAndOneEndWhenOnlyOneIsAllowed) {
-    EXPECT_EQ(press_mode(true, 149, 300, ends), DragMode::high_end);
-    EXPECT_EQ(press_mode(true, 150, 300, ends), DragMode::low_end);
-    EXPECT_EQ(press_mode(false, 150, 300, ends), DragMode::high_end);
-    EXPECT_EQ(press_mode(true, 10, 300, {true, false, true}), DragMode::low_end);
-    EXPECT_EQ(press_mode(false, 10, 300, {false, true, true}), DragMode::high_end);
-    EXPECT_EQ(press_mode(false, 10, 300, {false, false, true}), DragMode::none);
-}
-
 TEST(DragZones, PressesKeepElevenPixelsFromEitherEnd) {
     EXPECT_EQ(clamp_press_position(5, 300), 11);
     EXPECT_EQ(clamp_press_position(295, 300), 289);
     EXPECT_EQ(clamp_press_position(150, 300), 150);
     // Too short for both: the far end wins.
     EXPECT_EQ(clamp_press_position(5, 15), 4);
-}
-
-TEST(DragZones, CursorsNameTheEndThatMoves) {
-    EXPECT_EQ(drag_cursor(true, DragMode::high_end), crVUpper);
-    EXPECT_EQ(drag_cursor(true, DragMode::low_end), crVLower);
-    EXPECT_EQ(drag_cursor(true, DragMode::whole_range), crVMiddle);
-    EXPECT_EQ(drag_cursor(false, DragMode::high_end), crHUpper);
-    EXPECT_EQ(drag_cursor(false, DragMode::low_end), crHLower);
-    EXPECT_EQ(drag_cursor(false, DragMode::whole_range), crHMiddle);
-    EXPECT_EQ(drag_cursor(false, DragMode::none), crDefault);
-}
-
-TEST(DragValues, LogarithmicEndsScaleByPowersOfTheRange) {
-    // Vertical low end: H0 · (L0 / H0)^(d / y).
-    DragValues v = drag_values({DragMode::low_end, 200, 10, 1000}, true, true, 250, 300);
-    ASSERT_TRUE(v.lo.has_value());
-    EXPECT_FALSE(v.hi.has_value());
-    EXPECT_NEAR(*v.lo, 1000 * std::pow(0.01, 0.8), 1e-9);
-    // Horizontal high end: L0 · (H0 / L0)^(d / x), x at least 10.
-    v = drag_values({DragMode::high_end, 150, 10, 1000}, false, true, 3, 300);
-    ASSERT_TRUE(v.hi.has_value());
-    EXPECT_NEAR(*v.hi / 1e31, 1.0, 1e-12);
 }
 
 TEST(DragValues, WholeRangeShiftsBothEndsAlike) {
