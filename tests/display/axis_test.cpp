@@ -1,0 +1,288 @@
+// The axis widget: start values, setters and their notifications, errors, ticks,
+// marker and painting. Runs on the offscreen platform.
+
+#include "display/axis.h"
+#include "display/axis_error.h"
+#include "dsp/text.h"
+#include "test_application.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QPalette>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace {
+// Counts every allocation of the program while `counting` is set.
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (counting) {
+        ++allocations;
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace zevrin {
+namespace {
+
+class Axis : public ::testing::Test {
+protected:
+    void TearDown() override { set_decimal_separator('.'); }
+
+    // The message of the EAxisError that `f` raises, or "" when it raises none.
+    template <typename F> static std::string axis_error(F f) {
+        try {
+            f();
+        } catch (const EAxisError& e) {
+            return e.what();
+        }
+        return "";
+    }
+
+    TAxis axis;
+    int changed = 0;
+};
+
+TEST_F(Axis, StartsWithTheWrittenValues) {
+    EXPECT_EQ(axis.Width(), 200);
+    EXPECT_EQ(axis.Height(), 200);
+    EXPECT_TRUE(axis.AllowLoScroll());
+    EXPECT_TRUE(axis.AllowHiScroll());
+    EXPECT_FALSE(axis.AllowMidScroll());
+    EXPECT_FALSE(axis.AllowDoubleClick());
+    EXPECT_EQ(axis.LoValue(), 0);
+    EXPECT_EQ(axis.HiValue(), 1);
+    EXPECT_EQ(axis.MinLoValue(), -1e300);
+    EXPECT_EQ(axis.MaxValueDifference(), 1e300);
+    EXPECT_EQ(axis.Position(), tposition::posleft);
+    EXPECT_FALSE(axis.Logarithmic() || axis.MusicScale() || axis.Reverse() || axis.IsInteger());
+    EXPECT_FALSE(axis.MarkerVisible() || axis.Autosize() || axis.ShowTickmarks());
+    EXPECT_EQ(axis.TickMarkSize(), 5);
+    EXPECT_EQ(axis.TickSpaceAim(), 40);
+    EXPECT_EQ(axis.BackgroundColor(), axis.palette().color(QPalette::Button));
+    EXPECT_EQ(axis.Font().pointSize(), 8);
+    EXPECT_TRUE(axis.Enabled() && axis.Visible());
+}
+
+TEST_F(Axis, SwitchingToLogarithmicNeedsBothValuesAboveZero) {
+    EXPECT_EQ(axis_error([&] { axis.set_Logarithmic(true); }),
+              "LoValue=0, must be >0 for log scale!");
+    EXPECT_FALSE(axis.Logarithmic());
+    axis.set_hilovalues(1, -2);
+    EXPECT_EQ(axis_error([&] { axis.set_Logarithmic(true); }),
+              "HiValue=-2, must be >0 for log scale!");
+    EXPECT_FALSE(axis.Logarithmic());
+    axis.set_HiValue(20000);
+    axis.set_Logarithmic(true);
+    EXPECT_TRUE(axis.Logarithmic());
+}
+
+TEST_F(Axis, LogarithmicAxisStoresButReportsARefusedValue) {
+    axis.set_hilovalues(1, 100);
+    axis.set_Logarithmic(true);
+    axis.OnScaleChanged = [&](TAxis*) { ++changed; };
+    set_decimal_separator(',');
+    EXPECT_EQ(axis_error([&] { axis.set_LoValue(-0.5); }),
+              "LoValue=-0,5, must be >0 for log scale!");
+    EXPECT_EQ(axis.LoValue(), -0.5);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(axis_error([&] { axis.set_HiValue(0); }), "HiValue=0, must be >0 for log scale!");
+}
+
+TEST_F(Axis, LimitsClampTheValuesReadNotThoseStored) {
+    axis.set_MaxValueDifference(100);
+    axis.set_HiValue(500);
+    EXPECT_EQ(axis.HiValue(), 100);
+    axis.set_MaxValueDifference(1e300);
+    EXPECT_EQ(axis.HiValue(), 500);
+    // A new limit that excludes the stored value sets it; the value read was already
+    // the limit, so nothing is notified.
+    axis.OnScaleChanged = [&](TAxis*) { ++changed; };
+    axis.set_LoValue(-5);
+    axis.set_MinLoValue(0);
+    EXPECT_EQ(changed, 1);
+    axis.set_MinLoValue(-10);
+    EXPECT_EQ(axis.LoValue(), 0);
+    axis.set_IsInteger(true);
+    axis.set_HiValue(7.5);
+    EXPECT_EQ(axis.HiValue(), 8);
+}
+
+TEST_F(Axis, ValueSettersNotifyOnceAndOnlyForAChange) {
+    axis.OnScaleChanged = [&](TAxis* sender) {
+        EXPECT_EQ(sender, &axis);
+        ++changed;
+    };
+    axis.set_LoValue(0);
+    axis.set_HiValue(1);
+    axis.set_hilovalues(0, 1);
+    EXPECT_EQ(changed, 0);
+    axis.set_LoValue(-1);
+    EXPECT_EQ(changed, 1);
+    axis.set_hilovalues(-2, 2);
+    EXPECT_EQ(changed, 2);
+}
+
+TEST_F(Axis, ANotificationRunsAloneAndEndsEvenWhenItRaises) {
+    axis.set_MarkerVisible(true);
+    axis.OnScaleChanged = [&](TAxis* a) {
+        ++changed;
+        a->set_HiValue(50);
+        a->set_Position(tposition::posunder);
+        a->set_MarkerValue(0.5);
+    };
+    axis.set_LoValue(-1);
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(axis.HiValue(), 50);
+    EXPECT_EQ(axis.Position(), tposition::posleft);
+    EXPECT_EQ(axis.MarkerValue(), 0);
+
+    axis.OnScaleChanged = [&](TAxis*) {
+        ++changed;
+        throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(axis.set_LoValue(-2), std::runtime_error);
+    EXPECT_THROW(axis.set_LoValue(-3), std::runtime_error);
+    EXPECT_EQ(changed, 3);
+    axis.set_Position(tposition::posover);
+    EXPECT_EQ(axis.Position(), tposition::posover);
+}
+
+TEST_F(Axis, TickIndexOutsideTheListIsAnError) {
+    EXPECT_EQ(axis_error([&] { axis.TickMarkText(-1); }), "Tickmark index out of range:-1");
+    const int n = axis.nTickMarks();
+    EXPECT_EQ(axis_error([&] { axis.TickMark(n); }),
+              "Tickmark index out of range:" + std::to_string(n));
+    EXPECT_EQ(axis_error([&] { axis.TickMarkPosition(n - 1); }), "");
+}
+
+TEST_F(Axis, TicksFollowTheScaleAndTheSize) {
+    axis.set_Position(tposition::posunder);
+    axis.set_TickSpaceAim(50);
+    axis.resize(480, 25);
+    axis.set_hilovalues(0, 8000);
+    ASSERT_EQ(axis.nTickMarks(), 10);
+    EXPECT_EQ(axis.TickMark(9), 9000);
+    EXPECT_EQ(axis.TickMarkText(3), "3000");
+    EXPECT_EQ(axis.TickMarkPosition(9), 479);
+    // Half the length aims at 4 intervals, of 2000.
+    axis.set_Width(240);
+    ASSERT_EQ(axis.nTickMarks(), 6);
+    EXPECT_EQ(axis.TickMark(1), 2000);
+    EXPECT_EQ(axis.TickMarkPosition(5), 239);
+    axis.set_Reverse(true);
+    EXPECT_EQ(axis.TickMarkPosition(0), 239);
+}
+
+TEST_F(Axis, MappingsDoNotAllocate) {
+    axis.set_hilovalues(20, 20000);
+    axis.set_Logarithmic(true);
+    long sum = 0;
+    allocations = 0;
+    counting = true;
+    for (int i = 0; i < 1000; ++i) {
+        sum += axis.value_to_pixel(20 + i * 20.0) + axis.value_to_notclippedpixel(i);
+        sum += static_cast<long>(axis.pixel_to_value(i % 200) + axis.value_to_position(i));
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0);
+    EXPECT_GT(sum, 0);
+}
+
+TEST_F(Axis, MarkerIsAnInvertedLineThatMovesWithoutTrace) {
+    axis.resize(40, 200);
+    axis.set_hilovalues(0, 100);
+    const QImage plain = axis.grab().toImage();
+    axis.set_MarkerVisible(true);
+    axis.set_MarkerValue(50);
+    const int row = axis.value_to_pixel(50);
+    EXPECT_EQ(axis.MarkerPixel(), row);
+    QImage marked = axis.grab().toImage();
+    for (int x = 0; x < 40; ++x) {
+        const QRgb before = plain.pixel(x, row);
+        const QRgb after = marked.pixel(x, row);
+        EXPECT_EQ(qRed(after), 255 - qRed(before)) << x;
+        EXPECT_EQ(qBlue(after), 255 - qBlue(before)) << x;
+    }
+    axis.set_MarkerPixel(20);
+    EXPECT_EQ(axis.MarkerValue(), axis.pixel_to_value(20));
+    marked = axis.grab().toImage();
+    EXPECT_EQ(marked.copy(0, row, 40, 1), plain.copy(0, row, 40, 1));
+    EXPECT_NE(marked.copy(0, 20, 40, 1), plain.copy(0, 20, 40, 1));
+    axis.set_MarkerVisible(false);
+    EXPECT_EQ(axis.grab().toImage(), plain);
+}
+
+TEST_F(Axis, MarkerStaysInsideTheRangeAndIgnoresWritesWhileHidden) {
+    axis.set_hilovalues(0, 100);
+    axis.set_MarkerValue(50);
+    axis.set_LoValue(70);
+    EXPECT_EQ(axis.MarkerValue(), 70);
+    axis.set_HiValue(80);
+    axis.set_MarkerValue(95);
+    axis.set_HiValue(90);
+    EXPECT_EQ(axis.MarkerValue(), 90);
+    axis.set_Visible(false);
+    EXPECT_FALSE(axis.Visible());
+    axis.set_MarkerValue(75);
+    EXPECT_EQ(axis.MarkerValue(), 90);
+}
+
+TEST_F(Axis, AutosizeFitsFiveDigitsOrALineAndAHalf) {
+    const QFontMetrics metrics(axis.Font(), &axis);
+    axis.set_TickMarkSize(7);
+    axis.set_Autosize(true);
+    EXPECT_EQ(axis.Width(), metrics.horizontalAdvance("12345") + 7);
+    axis.set_Position(tposition::posunder);
+    axis.set_TickMarkSize(3);
+    EXPECT_EQ(axis.Height(), metrics.height() * 4 / 3 + 3);
+}
+
+TEST_F(Axis, PaintsTicksOnTheBackgroundBesideThePlot) {
+    axis.set_BackgroundColor(QColor(200, 210, 220));
+    axis.set_Position(tposition::posunder);
+    axis.set_TickSpaceAim(50);
+    axis.resize(480, 25);
+    axis.set_hilovalues(0, 8000);
+    axis.set_AxisText("[Hz]");
+    const QImage image = axis.grab().toImage();
+    const QRgb background = QColor(200, 210, 220).rgb();
+    const QRgb ink = axis.palette().color(QPalette::ButtonText).rgb();
+    for (int i = 0; i < axis.nTickMarks(); ++i) {
+        const int x = axis.TickMarkPosition(i);
+        for (int y = 0; y < 5; ++y) {
+            EXPECT_EQ(image.pixel(x, y), ink) << i;
+        }
+        EXPECT_NE(image.pixel(x, 5), ink) << i;
+    }
+    EXPECT_EQ(image.pixel(30, 2), background);
+    int inked = 0;
+    const QFontMetrics metrics(axis.Font(), &axis);
+    for (int x = 480 - metrics.horizontalAdvance("[Hz]"); x < 480; ++x) {
+        for (int y = 5; y < 25; ++y) {
+            inked += image.pixel(x, y) != background ? 1 : 0;
+        }
+    }
+    EXPECT_GT(inked, 10);
+}
+
+} // namespace
+} // namespace zevrin
