@@ -14,6 +14,7 @@
 #include "dsp/fft.h"
 #include "dsp/filter_section.h"
 #include "dsp/types.h"
+#include "engine/test_signal.h"
 
 #include <array>
 #include <functional>
@@ -137,6 +138,9 @@ public:
     /// component configured for one frame of every channel per chunk. A sound-file
     /// analysis calls this and then feeds its chunks to MPCRecord1Fetch.
     void prepare_frames();
+    /// The partials of the test signal in force, as playing would mark them, without
+    /// synthesising it: for analysing a recording made with the test signal.
+    void select_test_partials();
     /// One captured chunk (the capture component's OnFetch).
     void MPCRecord1Fetch(TWaveChunk& arr, int used, bool& last);
     /// The next chunk to play (the playback component's OnStash).
@@ -221,6 +225,7 @@ private:
     void size_arrays(int framelength);
     void start_playing();
     void build_test_signal();
+    TTestSignalSettings test_signal_settings() const;
     void report_progress(size_t c, size_t length);
     void set_status(int panel, const char* text);
     // Frame processing steps.

@@ -44,13 +44,7 @@ void TAnalyser::report_progress(size_t c, size_t length) {
     changed(TAnalyserChange::status_now);
 }
 
-void TAnalyser::build_test_signal() {
-    const auto l = static_cast<size_t>(sltaspoints);
-    stasharr.assign(l, 0);
-    partialused.assign(l, false);
-    partialamp.assign(l, 0.0);
-    fperiod.assign(l, 0.0);
-    stashcount = 0;
+TTestSignalSettings TAnalyser::test_signal_settings() const {
     TTestSignalSettings settings;
     settings.partialpattern = partialpattern;
     settings.partialsperoctave = partialsperoctave;
@@ -58,7 +52,25 @@ void TAnalyser::build_test_signal() {
     settings.chirpiness = chirpiness;
     settings.tilt = ftilt;
     settings.sampfreq = sampfreq;
-    select_partials(settings, partialused);
+    return settings;
+}
+
+void TAnalyser::select_test_partials() {
+    partialused.assign(static_cast<size_t>(std::max(sltaspoints, 0)), false);
+    select_partials(test_signal_settings(), partialused);
+    if (partialpattern == static_cast<int>(TPartialPattern::single)) {
+        std::fill(partialused.begin(), partialused.end(), true);
+    }
+}
+
+void TAnalyser::build_test_signal() {
+    const auto l = static_cast<size_t>(sltaspoints);
+    stasharr.assign(l, 0);
+    partialused.assign(l, false);
+    partialamp.assign(l, 0.0);
+    fperiod.assign(l, 0.0);
+    stashcount = 0;
+    select_partials(test_signal_settings(), partialused);
     partial_amplitudes(ftilt, partialamp);
     synthesise(partialused, partialamp, chirpiness, synthfft, fperiod);
     double peak = 0.0;
