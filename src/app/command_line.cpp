@@ -6,6 +6,11 @@ namespace zevrin {
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine cl;
+    if (!args.empty() && args[0] == "--analyse") {
+        cl.action = CommandLine::Action::analyse;
+        cl.analyse.assign(args.begin() + 1, args.end());
+        return cl;
+    }
     for (const std::string& a : args) {
         if (a == "--version" || a == "-v") {
             cl.action = CommandLine::Action::version;
@@ -33,6 +38,9 @@ std::string help_text() {
            "Real-time audio spectrum analyser.\n"
            "\n"
            "  /?               show the about box once the window is up\n"
+           "  --analyse FILE [OPTION]...\n"
+           "                   analyse a sound file without a window and write its curves\n"
+           "                   as comma-separated numbers; --analyse --help for its options\n"
            "  -h, --help       show this help and exit\n"
            "  -v, --version    show the program name and version and exit\n";
 }

@@ -7,11 +7,12 @@
 namespace zevrin {
 
 struct CommandLine {
-    enum class Action { window, version, help, bad };
+    enum class Action { window, version, help, analyse, bad };
     Action action = Action::window;
-    bool show_about = false;        ///< "/?": the about box once the window is up
-    std::string error;              ///< why the command line is bad
-    std::vector<std::string> extra; ///< arguments the window keeps for later use
+    bool show_about = false;          ///< "/?": the about box once the window is up
+    std::string error;                ///< why the command line is bad
+    std::vector<std::string> extra;   ///< arguments the window keeps for later use
+    std::vector<std::string> analyse; ///< the arguments after --analyse
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

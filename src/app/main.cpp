@@ -1,5 +1,6 @@
 // Program start: the command line first, then the window.
 
+#include "app/analyse_command.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "zevrin_version.h"
@@ -14,7 +15,7 @@ namespace {
 
 const char* const no_display_text =
     "zevrin: no display to open a window on (DISPLAY and WAYLAND_DISPLAY are not set; "
-    "set one, or QT_QPA_PLATFORM=offscreen)\n";
+    "set one, or QT_QPA_PLATFORM=offscreen; zevrin --analyse FILE works without one)\n";
 
 bool display_available() {
     const auto set = [](const char* name) {
@@ -52,6 +53,8 @@ int main(int argc, char** argv) {
     case zevrin::CommandLine::Action::help:
         std::cout << zevrin::help_text();
         return 0;
+    case zevrin::CommandLine::Action::analyse:
+        return zevrin::run_analyse_command(cl.analyse, nullptr, std::cout, std::cerr);
     case zevrin::CommandLine::Action::bad:
         std::cerr << "zevrin: " << cl.error << "\n" << zevrin::help_text();
         return 2;

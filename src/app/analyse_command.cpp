@@ -1,0 +1,289 @@
+#include "app/analyse_command.h"
+
+#include "audio/virtual_loopback.h"
+#include "dsp/numeric.h"
+#include "dsp/text.h"
+#include "engine/curve_export.h"
+#include "engine/file_analysis.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace zevrin {
+
+namespace {
+
+double positive_number(const std::string& option, const std::string& text) {
+    double v = 0;
+    try {
+        v = str_to_float_dot(text);
+    } catch (const EConvertError&) {
+        throw std::invalid_argument(option + " needs a number, not '" + text + "'");
+    }
+    if (!(v > 0.0) || !std::isfinite(v)) {
+        throw std::invalid_argument(option + " must be a positive number, not " + text);
+    }
+    return v;
+}
+
+double number(const std::string& option, const std::string& text) {
+    try {
+        const double v = str_to_float_dot(text);
+        if (std::isfinite(v)) {
+            return v;
+        }
+    } catch (const EConvertError&) {
+    }
+    throw std::invalid_argument(option + " needs a number, not '" + text + "'");
+}
+
+bool on_off(const std::string& option, const std::string& text) {
+    if (text == "on" || text == "off") {
+        return text == "on";
+    }
+    throw std::invalid_argument(option + " takes on or off, not '" + text + "'");
+}
+
+TFFTWindow window_named(const std::string& text) {
+    for (size_t i = 0; i < TAnalyser::windownames.size(); ++i) {
+        if (text == TAnalyser::windownames[i]) {
+            return static_cast<TFFTWindow>(i);
+        }
+    }
+    throw std::invalid_argument("unknown window '" + text +
+                                "' (rectangular, Bartlett, Hamming, Hanning or Blackman)");
+}
+
+int sltas_points(const std::string& text) {
+    const int v = str_to_int_def(text, 0);
+    if (v < 16 || v > 32768 || (v & (v - 1)) != 0) {
+        throw std::invalid_argument("--sltas-points must be a power of two from 16 to 32768, not " +
+                                    text);
+    }
+    return v;
+}
+
+// The option's value, or an error naming the option.
+const std::string& value_of(const std::vector<std::string>& args, size_t& i) {
+    if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
+        throw std::invalid_argument(args[i] + " needs a value");
+    }
+    return args[++i];
+}
+
+void apply(const TAnalyseOptions& o, TAnalyser& a) {
+    TFFT& fft = a.components().FFT1;
+    if (o.bandwidth) {
+        a.bandwidth = *o.bandwidth;
+    }
+    if (o.window) {
+        a.fftwindow = *o.window;
+        fft.set_Window(*o.window);
+    }
+    a.dualchannels = a.dualchannels || o.dual;
+    if (o.highpass) {
+        a.set_highpass(*o.highpass);
+    }
+    if (o.sltaspoints) {
+        a.sltaspoints = *o.sltaspoints;
+    }
+    if (o.sltas) {
+        a.set_usesltas(true);
+        a.set_sltas(true);
+    }
+    if (a.usesltas()) {
+        fft.set_Window(TFFTWindow::rectangle);
+        a.bandwidth = a.sampfreq / a.sltaspoints;
+    }
+    a.set_ltas(o.ltas);
+    if (o.decay) {
+        a.ltasdecay = a.sltasdecay = true;
+        a.set_ltasdecaytime(*o.decay);
+        a.set_sltasdecaytime(*o.decay);
+    }
+    if (o.excludeoverloaded) {
+        a.set_excludeoverloaded(*o.excludeoverloaded);
+    }
+    if (o.excludehighpower) {
+        a.set_excludehighpower(true);
+        a.set_excludedblimit(*o.excludehighpower);
+    }
+}
+
+std::string settings_summary(const TAnalyser& a) {
+    const auto window = static_cast<size_t>(a.components().FFT1.Window());
+    const auto onoff = [](bool v) { return v ? "on" : "off"; };
+    std::string text = "Settings: " + format_float("0.###", a.sampfreq) + " Hz, " +
+                       (a.dualchannels ? "dual channels" : "mono") + ", bandwidth " +
+                       format_float("0.###", a.bandwidth) + " Hz, " +
+                       TAnalyser::windownames[window] + " window, frames of " +
+                       std::to_string(a.inre1.size()) + " samples, " +
+                       std::to_string(a.outdb1.size()) + "-point FFT";
+    text += std::string(", high-pass ") + onoff(a.highpass()) + ", LTAS " + onoff(a.ltas()) +
+            ", SLTAS " + onoff(a.sltas());
+    if (a.usesltas()) {
+        text += " (" + std::to_string(a.sltaspoints) + " points)";
+    }
+    text += ", decay ";
+    text += a.ltasdecay ? format_float("0.###", a.ltasdecaytime()) + " s" : "off";
+    text += std::string(", exclude overloaded ") + onoff(a.excludeoverloaded());
+    text += ", exclude high power ";
+    text += a.excludehighpower() ? format_float("0.###", a.excludedblimit()) + " dB" : "off";
+    return text;
+}
+
+// Writes to a temporary file beside the output and renames it when complete.
+void write_csv_file(const std::string& path, const TAnalyser& a, const std::vector<int>& curves) {
+    const std::string temp = path + ".part";
+    {
+        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            throw std::runtime_error("Cannot write '" + path + "'");
+        }
+        write_curves_csv(a, curves, file);
+        file.flush();
+        if (!file) {
+            file.close();
+            std::remove(temp.c_str());
+            throw std::runtime_error("Cannot write '" + path + "'");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::remove(temp.c_str());
+        throw std::runtime_error("Cannot write '" + path + "': " + ec.message());
+    }
+}
+
+} // namespace
+
+std::string analyse_usage() {
+    return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
+           "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
+           "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]";
+}
+
+std::string analyse_help() {
+    return "\nSettings come from the stored settings (or --settings FILE.zvr), then from the\n"
+           "options. The whole file is analysed; the table goes to OUT (or standard output):\n"
+           "frequency_hz and the level in dB of every curve the spectrum plot would draw,\n"
+           "one row per spectrum entry from 0 to N/2; frame counts and settings go to\n"
+           "standard error.\n"
+           "\n"
+           "  --settings FILE.zvr       settings from this file instead of the stored ones\n"
+           "  --bandwidth HZ            analysis bandwidth\n"
+           "  --window NAME             rectangular, Bartlett, Hamming, Hanning or Blackman\n"
+           "  --dual                    analyse the first two channels (left and right)\n"
+           "  --highpass on|off         the 1 Hz high-pass filter\n"
+           "  --ltas                    long-term average spectrum\n"
+           "  --sltas --sltas-points N  synchronous average over periods of N samples\n"
+           "  --decay SECONDS           averages decay by 60 dB in this time\n"
+           "  --exclude-overloaded on|off\n"
+           "                            leave frames with clipped samples out of the averages\n"
+           "  --exclude-high-power DB   leave out frames this far above the average power\n"
+           "  --csv OUT                 write the table to OUT\n"
+           "\n"
+           "Exit status: 0 done, 1 the file cannot be analysed, 2 bad options.\n";
+}
+
+TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
+    TAnalyseOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--settings") {
+            o.settings = value_of(args, i);
+        } else if (a == "--csv") {
+            o.csv = value_of(args, i);
+        } else if (a == "--bandwidth") {
+            o.bandwidth = positive_number(a, value_of(args, i));
+        } else if (a == "--window") {
+            o.window = window_named(value_of(args, i));
+        } else if (a == "--dual") {
+            o.dual = true;
+        } else if (a == "--highpass") {
+            o.highpass = on_off(a, value_of(args, i));
+        } else if (a == "--ltas") {
+            o.ltas = true;
+        } else if (a == "--sltas") {
+            o.sltas = true;
+        } else if (a == "--sltas-points") {
+            o.sltaspoints = sltas_points(value_of(args, i));
+        } else if (a == "--decay") {
+            o.decay = positive_number(a, value_of(args, i));
+        } else if (a == "--exclude-overloaded") {
+            o.excludeoverloaded = on_off(a, value_of(args, i));
+        } else if (a == "--exclude-high-power") {
+            o.excludehighpower = number(a, value_of(args, i));
+        } else if (!a.empty() && a[0] == '-') {
+            throw std::invalid_argument("unknown option " + a);
+        } else if (o.file.empty()) {
+            o.file = a;
+        } else {
+            throw std::invalid_argument("one sound file at a time ('" + a + "' is a second)");
+        }
+    }
+    if (o.file.empty()) {
+        throw std::invalid_argument("--analyse needs a sound file");
+    }
+    if (o.sltaspoints && !o.sltas) {
+        throw std::invalid_argument("--sltas-points goes with --sltas");
+    }
+    return o;
+}
+
+int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoader& load_settings,
+                        std::ostream& out, std::ostream& err) {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << analyse_usage() << '\n' << analyse_help();
+        return 0;
+    }
+    TAnalyseOptions options;
+    try {
+        options = parse_analyse_options(args);
+    } catch (const std::invalid_argument& e) {
+        err << "zevrin: " << e.what() << '\n' << analyse_usage() << '\n';
+        return 2;
+    }
+    try {
+        // No sound device is opened: the analyser reads the file.
+        TVirtualLoopback idle(TLoopbackClock::manual);
+        TAnalyserComponents components(idle);
+        TAnalyser analyser(components);
+        std::array<bool, ncurves> showcurve{};
+        showcurve.fill(true);
+        if (load_settings) {
+            load_settings(options.settings, analyser, showcurve);
+        }
+        TSoundFile file(options.file);
+        analyser.sampfreq = file.samplerate();
+        apply(options, analyser);
+        // The decay factors follow the file's rate, bandwidth and window.
+        analyser.set_ltasdecaytime(analyser.ltasdecaytime());
+        analyser.set_sltasdecaytime(analyser.sltasdecaytime());
+        const TFileAnalysis result = analyse_sound_file(analyser, file);
+        const std::vector<int> curves = exported_curves(analyser, showcurve);
+        if (options.csv.empty()) {
+            write_curves_csv(analyser, curves, out);
+            out.flush();
+        } else {
+            write_csv_file(options.csv, analyser, curves);
+        }
+        err << result.frames << " frames analysed: " << analyser.taken << " taken, "
+            << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";
+        if (result.clipped > 0) {
+            err << result.clipped << " values beyond 16-bit full scale were clipped\n";
+        }
+        err << settings_summary(analyser) << '\n';
+        return 0;
+    } catch (const std::exception& e) {
+        err << "zevrin: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace zevrin

@@ -1,0 +1,99 @@
+#include "audio/sound_file.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
+
+namespace zevrin {
+
+struct TSoundFile::Handle {
+    SNDFILE* file = nullptr;
+    ~Handle() {
+        if (file != nullptr) {
+            sf_close(file);
+        }
+    }
+};
+
+namespace {
+
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+std::string describe_format(int format) {
+    SF_FORMAT_INFO info{};
+    std::string text;
+    info.format = format & SF_FORMAT_TYPEMASK;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name) {
+        text = info.name;
+    }
+    info = SF_FORMAT_INFO{};
+    info.format = format & SF_FORMAT_SUBMASK;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name) {
+        text += text.empty() ? "" : ", ";
+        text += info.name;
+    }
+    return text;
+}
+
+// Says why a file cannot be opened in words a user can act on.
+std::string open_failure(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return "Cannot read " + quoted(path) + ": no such file";
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return "Cannot read " + quoted(path) + ": not a regular file";
+    }
+    if (st.st_size == 0) {
+        return "Cannot read " + quoted(path) + ": the file is empty";
+    }
+    return "Cannot read " + quoted(path) + ": " + sf_strerror(nullptr);
+}
+
+} // namespace
+
+TSoundFile::TSoundFile(const std::string& path) : fhandle(std::make_unique<Handle>()), fpath(path) {
+    SF_INFO info{};
+    fhandle->file = sf_open(path.c_str(), SFM_READ, &info);
+    if (fhandle->file == nullptr) {
+        throw ESoundFileError(open_failure(path));
+    }
+    if (info.channels < 1 || info.samplerate < 1 || info.frames < 1) {
+        throw ESoundFileError(quoted(path) + " holds no audio");
+    }
+    sf_command(fhandle->file, SFC_SET_NORM_DOUBLE, nullptr, SF_TRUE);
+    fsamplerate = info.samplerate;
+    fchannels = info.channels;
+    fframes = info.frames;
+    fformatname = describe_format(info.format);
+}
+
+TSoundFile::~TSoundFile() = default;
+
+size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
+    const auto channels = static_cast<size_t>(fchannels);
+    const auto wanted = static_cast<size_t>(std::clamp(nchans, 1, fchannels));
+    if (fbuffer.size() < count * channels) {
+        fbuffer.resize(count * channels);
+    }
+    const sf_count_t got =
+        sf_readf_double(fhandle->file, fbuffer.data(), static_cast<sf_count_t>(count));
+    const size_t frames = got > 0 ? static_cast<size_t>(got) : 0;
+    for (size_t f = 0; f < frames; ++f) {
+        for (size_t c = 0; c < wanted; ++c) {
+            double v = std::nearbyint(fbuffer[f * channels + c] * 32768.0);
+            if (!(v <= 32767.0 && v >= -32768.0)) {
+                ++fclipped;
+                v = v > 0.0 ? 32767.0 : -32768.0; // NaN counts as clipped, too
+            }
+            out[f * wanted + c] = static_cast<int16_t>(v);
+        }
+    }
+    return frames;
+}
+
+} // namespace zevrin

@@ -1,0 +1,61 @@
+#include "engine/curve_export.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace zevrin {
+
+namespace {
+
+void put_number(std::ostream& out, double v) {
+    if (!std::isfinite(v)) {
+        return;
+    }
+    char buffer[40];
+    const auto res =
+        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 10);
+    out.write(buffer, res.ptr - buffer);
+}
+
+} // namespace
+
+std::vector<int> exported_curves(const TAnalyser& analyser,
+                                 const std::array<bool, ncurves>& showcurve) {
+    std::array<int, ncurves> order{};
+    const int count = curves_to_draw(analyser, showcurve, order);
+    std::vector<int> curves(order.begin(), order.begin() + count);
+    std::sort(curves.begin(), curves.end());
+    return curves;
+}
+
+void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves,
+                      std::ostream& out) {
+    const size_t n = analyser.outdb1.size();
+    const size_t rows = n / 2 + 1;
+    std::vector<tdoublearr> levels;
+    std::vector<int> present;
+    for (int curve : curves) {
+        tdoublearr values(rows);
+        if (curve_levels(analyser, curve, rows, values)) {
+            levels.push_back(std::move(values));
+            present.push_back(curve);
+        }
+    }
+    out << "frequency_hz";
+    for (int curve : present) {
+        out << ',' << curve_names[static_cast<size_t>(curve)];
+    }
+    out << '\n';
+    for (size_t i = 0; i < rows; ++i) {
+        put_number(out, static_cast<double>(i) * analyser.sampfreq / static_cast<double>(n));
+        for (const tdoublearr& values : levels) {
+            out << ',';
+            put_number(out, values[i]);
+        }
+        out << '\n';
+    }
+}
+
+} // namespace zevrin

@@ -1,0 +1,22 @@
+#pragma once
+// The curves as numbers: one row per spectrum entry from 0 to N/2 with its frequency
+// and the level of every curve the spectrum plot would draw, computed as the plot
+// computes it.
+
+#include "engine/curves.h"
+
+#include <ostream>
+#include <vector>
+
+namespace zevrin {
+
+/// The curves the plot would draw now, in curve-number order.
+std::vector<int> exported_curves(const TAnalyser& analyser,
+                                 const std::array<bool, ncurves>& showcurve);
+
+/// Comma-separated: a header "frequency_hz" and the curves' names, then N/2 + 1 rows.
+/// "." is the decimal separator, numbers have up to 10 significant digits, and a level
+/// the plot could not place (the logarithm of 0) is an empty cell.
+void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves, std::ostream& out);
+
+} // namespace zevrin

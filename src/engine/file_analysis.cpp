@@ -1,0 +1,68 @@
+#include "engine/file_analysis.h"
+
+#include "dsp/numeric.h"
+#include "dsp/text.h"
+
+#include <string>
+
+namespace zevrin {
+
+namespace {
+
+// The frame length the analyser would use at the file's rate.
+int frame_length_at(const TAnalyser& analyser, int rate) {
+    if (analyser.usesltas()) {
+        return analyser.sltaspoints;
+    }
+    const auto window = static_cast<size_t>(analyser.components().FFT1.Window());
+    return round_int(rate / analyser.bandwidth * TAnalyser::windowfactors.at(window));
+}
+
+} // namespace
+
+void check_sound_file(const TAnalyser& analyser, const TSoundFile& file) {
+    const std::string name = "'" + file.path() + "'";
+    if (analyser.dualchannels && file.channels() < 2) {
+        throw ESoundFileError(name + " has one channel; dual-channel analysis needs two");
+    }
+    const int length = frame_length_at(analyser, file.samplerate());
+    if (length < 2) {
+        throw ESoundFileError("A bandwidth of " + format_float("0.###", analyser.bandwidth) +
+                              " Hz is too wide for " + std::to_string(file.samplerate()) +
+                              " Hz: a frame needs at least 2 samples");
+    }
+    if (file.frames() < length) {
+        throw ESoundFileError(name + " is shorter than one frame (" +
+                              std::to_string(file.frames()) + " samples; a frame is " +
+                              std::to_string(length) + " at " + std::to_string(file.samplerate()) +
+                              " Hz)");
+    }
+}
+
+TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,
+                                 const std::function<bool(double)>& progress) {
+    check_sound_file(analyser, file);
+    analyser.sampfreq = file.samplerate();
+    if (analyser.usesltas()) {
+        analyser.select_test_partials();
+    }
+    analyser.prepare_frames();
+    const int nchans = analyser.dualchannels ? 2 : 1;
+    const auto length = analyser.inre1.size();
+    TWaveChunk chunk(length * static_cast<size_t>(nchans));
+    TFileAnalysis result;
+    const double total = static_cast<double>(file.frames() / static_cast<int64_t>(length));
+    bool last = false;
+    while (file.read(chunk.data(), length, nchans) == length) {
+        analyser.MPCRecord1Fetch(chunk, static_cast<int>(chunk.size()), last);
+        ++result.frames;
+        if (progress && !progress(static_cast<double>(result.frames) / total)) {
+            result.cancelled = true;
+            break;
+        }
+    }
+    result.clipped = file.clipped();
+    return result;
+}
+
+} // namespace zevrin

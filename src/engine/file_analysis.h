@@ -1,0 +1,31 @@
+#pragma once
+// A recording through the analyser: the file's rate becomes the sampling frequency
+// and its first channel (or first two in dual mode) reaches the frame processing in
+// chunks of exactly one frame, as the capture component delivers them.
+
+#include "audio/sound_file.h"
+#include "engine/analyser.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace zevrin {
+
+struct TFileAnalysis {
+    int64_t frames = 0;  ///< frames processed
+    int64_t clipped = 0; ///< values clipped on the way to 16 bits
+    bool cancelled = false;
+};
+
+/// Checks that the file fits the analyser's settings before anything changes:
+/// ESoundFileError when dual mode needs a second channel the file lacks, or when the
+/// file is shorter than one frame.
+void check_sound_file(const TAnalyser& analyser, const TSoundFile& file);
+
+/// Sets the sampling frequency from the file, prepares the frames as a run would and
+/// feeds every whole frame, in order. `progress` (may be empty) gets the fraction done
+/// after each frame and returns false to stop early. Throws as check_sound_file.
+TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,
+                                 const std::function<bool(double)>& progress = {});
+
+} // namespace zevrin

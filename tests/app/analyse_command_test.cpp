@@ -1,0 +1,144 @@
+#include "app/analyse_command.h"
+
+#include "engine/sound_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zevrin {
+namespace {
+
+using testing::TempFolder;
+using testing::write_sound;
+using testing::write_wav16;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = run_analyse_command(args, nullptr, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<short> tone(size_t frames, double freq, int rate, double amplitude = 8000) {
+    std::vector<short> v(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        v[i] = static_cast<short>(std::lrint(amplitude * std::sin(2 * M_PI * freq * i / rate)));
+    }
+    return v;
+}
+
+size_t count_lines(const std::string& text) {
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class AnalyseCommand : public ::testing::Test {
+protected:
+    TempFolder temp;
+};
+
+TEST_F(AnalyseCommand, WritesTheTableAndReportsTheFrames) {
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    const Result r =
+        run({temp.file("tone.wav"), "--ltas", "--bandwidth", "100", "--highpass", "off"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "frequency_hz,Mono,Mono LTAS");
+    EXPECT_EQ(count_lines(r.out), 1u + 512 / 2 + 1);
+    EXPECT_NE(r.out.find("\n1000,"), std::string::npos);
+    EXPECT_NE(r.err.find("50 frames analysed: 50 taken, 0 excluded, 0 skipped"), std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("16000 Hz, mono, bandwidth 100 Hz, Hamming window"), std::string::npos);
+
+    const std::string csv = temp.file("out.csv");
+    const Result f = run({temp.file("tone.wav"), "--csv", csv, "--window", "rectangular"});
+    ASSERT_EQ(f.status, 0) << f.err;
+    EXPECT_TRUE(f.out.empty());
+    std::ifstream in(csv);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(count_lines(text.str()), 1u + 512 / 2 + 1); // 50 Hz: 320 samples, N = 512
+    EXPECT_FALSE(std::filesystem::exists(csv + ".part"));
+}
+
+TEST_F(AnalyseCommand, DualAndSltasColumns) {
+    std::vector<short> stereo(2 * 8192);
+    const auto left = tone(8192, 1000, 16000);
+    for (size_t i = 0; i < 8192; ++i) {
+        stereo[2 * i] = left[i];
+        stereo[2 * i + 1] = static_cast<short>(left[i] / 4);
+    }
+    write_wav16(temp.file("stereo.wav"), 16000, 2, stereo);
+    const Result r = run({temp.file("stereo.wav"), "--dual", "--sltas", "--sltas-points", "1024"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "frequency_hz,Left,Right,Left SLTAS (used partial),Right SLTAS (used partial),"
+              "L-R SLTAS (used partial),Left SLTAS (unused partial),Right SLTAS (unused partial),"
+              "L-R SLTAS (unused partial)");
+    EXPECT_EQ(count_lines(r.out), 1u + 513);
+    EXPECT_NE(r.err.find("rectangular window"), std::string::npos) << r.err;
+}
+
+TEST_F(AnalyseCommand, ClippingIsReported) {
+    write_sound(temp.file("hot.wav"), 16000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
+                std::vector<double>(4000, 1.25));
+    const Result r = run({temp.file("hot.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("4000 values beyond 16-bit full scale were clipped"), std::string::npos)
+        << r.err;
+}
+
+TEST_F(AnalyseCommand, BadInputGivesItsMessageAndStatusAndNoTable) {
+    const std::string csv = temp.file("never.csv");
+    std::ofstream(temp.file("empty.wav")).close();
+    std::ofstream(temp.file("text.wav")) << "not a sound file at all\n";
+    write_wav16(temp.file("short.wav"), 16000, 1, tone(100, 1000, 16000));
+    write_wav16(temp.file("ok.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{temp.file("missing.wav")}, 1, "no such file"},
+        {{temp.file("empty.wav")}, 1, "the file is empty"},
+        {{temp.file("text.wav")}, 1, "Cannot read"},
+        {{temp.file("short.wav")},
+         1,
+         "is shorter than one frame (100 samples; a frame is 640 at 16000 Hz)"},
+        {{temp.file("ok.wav"), "--window", "Kaiser"}, 2, "unknown window 'Kaiser'"},
+        {{temp.file("ok.wav"), "--bandwidth", "-5"}, 2, "--bandwidth must be a positive number"},
+        {{temp.file("ok.wav"), "--bandwidth"}, 2, "--bandwidth needs a value"},
+        {{temp.file("ok.wav"), "--highpass", "maybe"}, 2, "--highpass takes on or off"},
+        {{temp.file("ok.wav"), "--frobnicate"}, 2, "unknown option --frobnicate"},
+        {{temp.file("ok.wav"), "--sltas", "--sltas-points", "1000"}, 2, "power of two"},
+        {{}, 2, "needs a sound file"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back("--csv");
+        args.push_back(csv);
+        const Result r = run(args);
+        EXPECT_EQ(r.status, c.status) << c.message << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("Usage:") != std::string::npos, c.status == 2) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(csv)) << c.message;
+        EXPECT_FALSE(std::filesystem::exists(csv + ".part")) << c.message;
+    }
+}
+
+TEST_F(AnalyseCommand, UnwritableOutputLeavesNothing) {
+    write_wav16(temp.file("ok.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const Result r = run({temp.file("ok.wav"), "--csv", temp.file("no/such/folder/x.csv")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot write"), std::string::npos) << r.err;
+}
+
+} // namespace
+} // namespace zevrin

@@ -1,0 +1,287 @@
+#include "audio/wave_play.h"
+#include "audio/wave_record.h"
+#include "loopback_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace zevrin {
+namespace {
+
+using test::error_of;
+using test::ramp_value;
+using test::TInputTap;
+
+const std::string simulated = "The virtual loopback failed on purpose (simulated fault).";
+
+// A playback of 64-value chunks in a ring of 4 on a manual loopback whose input is
+// tapped; OnStash continues the ramp, and the handler's calls are logged.
+struct Playback : ::testing::Test {
+    static constexpr int chunk = 64;
+    TVirtualLoopback loop;
+    TMPCPlay play{loop};
+    std::unique_ptr<TInputTap> tap;
+    std::vector<std::string> log;
+    int64_t next = 0;
+
+    Playback() {
+        play.set_nChunkSamples(chunk);
+        play.OnClosed = [this] { log.push_back("close"); };
+        play.OnLost = [this](int n) { log.push_back("lost " + std::to_string(n)); };
+        play.OnStash = [this](TWaveChunk& arr, int& used, bool&) {
+            log.push_back("stash " + std::to_string(used));
+            fill(arr, used);
+        };
+    }
+    void fill(TWaveChunk& arr, int used) {
+        for (int i = 0; i < used; ++i) {
+            arr[static_cast<size_t>(i)] = ramp_value(next++);
+        }
+    }
+    void listen(int channels = 1) { tap = std::make_unique<TInputTap>(loop, channels); }
+    // The input from value `from` on for `n` values is the ramp from `first` on.
+    bool heard_ramp(size_t from, size_t n, int64_t first) const {
+        for (size_t i = 0; i < n; ++i) {
+            if (from + i >= tap->values.size() ||
+                tap->values[from + i] != ramp_value(first + static_cast<int64_t>(i))) {
+                return false;
+            }
+        }
+        return true;
+    }
+    bool heard_silence(size_t from, size_t n) const {
+        for (size_t i = from; i < from + n; ++i) {
+            if (i >= tap->values.size() || tap->values[i] != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+TEST_F(Playback, FillsTheWholeRingBeforeStartingThenRefillsInOrder) {
+    listen();
+    std::vector<int64_t> done;
+    play.OnMsg = [&](TMPCMessage& m) {
+        if (m.Msg == MM_WOM_DONE) {
+            done.push_back(m.dwUser);
+        }
+    };
+    play.Run();
+    ASSERT_TRUE(loop.output_format());
+    EXPECT_EQ(loop.output_format()->rate, 16000);
+    EXPECT_EQ(loop.output_format()->channels, 1);
+    EXPECT_EQ(log, std::vector<std::string>(4, "stash 64"));
+    for (int i = 0; i < 10; ++i) {
+        loop.advance(chunk);
+        play.pump();
+    }
+    EXPECT_EQ(done, (std::vector<int64_t>{0, 1, 2, 3, 0, 1, 2, 3, 0, 1}));
+    EXPECT_EQ(log.size(), 14u);
+    EXPECT_TRUE(heard_ramp(0, 10 * chunk, 0));
+    EXPECT_EQ(play.lost_chunks(), 0);
+}
+
+TEST_F(Playback, RunWithoutHandlerOpensNothing) {
+    play.OnStash = nullptr;
+    EXPECT_EQ(error_of([&] { play.Run(); }), "Nothing assigned to OnStash!");
+    EXPECT_FALSE(play.OwnBoard());
+    EXPECT_EQ(loop.open_streams(), 0);
+}
+
+TEST_F(Playback, UsedZeroFirstPlaysOneSilentFrameAndCloses) {
+    listen(2);
+    play.set_nChans(2);
+    play.set_sfTot(32000);
+    int calls = 0;
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        ++calls;
+        std::fill(arr.begin(), arr.end(), int16_t{999});
+        used = 0;
+    };
+    play.Run();
+    EXPECT_EQ(calls, 1);
+    loop.advance(1);
+    play.pump();
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(play.OwnBoard());
+    EXPECT_EQ(log, std::vector<std::string>{"close"});
+    EXPECT_EQ(tap->values, (std::vector<int16_t>{0, 0}));
+}
+
+TEST_F(Playback, LastPlaysEverythingUpToTheMarkedChunk) {
+    listen();
+    play.set_nChunkSamples(2000);
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool& last) {
+        log.push_back("stash");
+        used = 1000;
+        fill(arr, used);
+        last = log.size() == 2;
+    };
+    play.Run();
+    EXPECT_EQ(log.size(), 2u) << "no chunk is filled after the last one";
+    loop.advance(1999);
+    play.pump();
+    EXPECT_TRUE(play.OwnBoard()) << "the last value has not been played yet";
+    loop.advance(1);
+    play.pump();
+    EXPECT_FALSE(play.OwnBoard());
+    EXPECT_EQ(log.back(), "close");
+    EXPECT_TRUE(heard_ramp(0, 2000, 0));
+    loop.advance(100);
+    EXPECT_TRUE(heard_silence(2000, 100));
+}
+
+TEST_F(Playback, VolumeWordsAndGain) {
+    EXPECT_EQ(play.LeftVolume(), 0xFFFF);
+    EXPECT_EQ(play.RightVolume(), 0xFFFF);
+    play.set_BothVolume(0x8000);
+    EXPECT_EQ(play.LeftVolume(), 0x8000);
+    EXPECT_EQ(play.RightVolume(), 0x8000);
+    play.set_LeftVolume(0x1234);
+    EXPECT_EQ(play.LeftVolume(), 0x1234);
+    EXPECT_EQ(play.RightVolume(), 0x8000);
+
+    listen(2);
+    play.set_nChans(2);
+    play.set_sfTot(32000);
+    play.OnStash = [](TWaveChunk& arr, int& used, bool&) {
+        for (int i = 0; i < used; i += 2) {
+            arr[static_cast<size_t>(i)] = 30000;
+            arr[static_cast<size_t>(i) + 1] = -30000;
+        }
+    };
+    play.Run();
+    loop.advance(8);
+    // round(30000 x 0x1234 / 65535) and -round(30000 x 0x8000 / 65535)
+    EXPECT_EQ(tap->values[0], 2133);
+    EXPECT_EQ(tap->values[1], -15000);
+    EXPECT_EQ(tap->values[15], -15000);
+    play.set_RightVolume(0);
+    play.set_LeftVolume(0xFFFF);
+    loop.advance(1);
+    EXPECT_EQ(tap->values[16], 30000);
+    EXPECT_EQ(tap->values[17], 0);
+}
+
+TEST_F(Playback, UnderrunPlaysWholeChunksOfSilenceAndCountsThem) {
+    listen();
+    play.Run();
+    loop.advance(6 * chunk + 5); // the owner stalls: 4 chunks played, 2 silent, a 3rd begun
+    EXPECT_EQ(play.lost_chunks(), 2);
+    play.pump();
+    loop.advance(2 * chunk);
+    play.pump();
+    EXPECT_TRUE(heard_ramp(0, 4 * chunk, 0));
+    EXPECT_TRUE(heard_silence(4 * chunk, 3 * chunk));
+    // The refilled chunks follow, aligned to whole chunks.
+    EXPECT_TRUE(heard_ramp(7 * chunk, chunk + 5, 4 * chunk));
+    EXPECT_EQ(play.lost_chunks(), 3);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "lost 3"), 1);
+}
+
+TEST_F(Playback, HandlerErrorsAndBadUsedKeepTheStreamSound) {
+    listen();
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        fill(arr, used);
+        used = 1000000; // more than the chunk: plays the chunk only
+    };
+    play.Run();
+    for (int i = 0; i < 8; ++i) {
+        loop.advance(chunk);
+        play.pump();
+    }
+    EXPECT_TRUE(heard_ramp(0, 8 * chunk, 0));
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        fill(arr, used);
+        arr.clear(); // must not free the device's memory
+        throw std::runtime_error("handler");
+    };
+    loop.advance(chunk);
+    EXPECT_THROW(play.pump(), std::runtime_error);
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) { fill(arr, used); };
+    for (int i = 0; i < 8; ++i) {
+        loop.advance(chunk);
+        play.pump();
+    }
+    EXPECT_EQ(play.lost_chunks(), 0);
+    // The chunk whose handler failed plays as silence, in its place.
+    const size_t failed = 12 * chunk;
+    EXPECT_TRUE(heard_silence(failed, chunk));
+    EXPECT_TRUE(heard_ramp(failed + chunk, 4 * chunk, 13 * chunk));
+}
+
+TEST_F(Playback, EveryFailureGivesItsMessageAndLeavesTheBoardFree) {
+    loop.set_fault(TLoopbackFault::open);
+    EXPECT_EQ(error_of([&] { play.Run(); }), "WaveOutOpen:" + simulated);
+    play.Run();
+    loop.set_fault(TLoopbackFault::running);
+    loop.advance(10);
+    EXPECT_EQ(error_of([&] { play.pump(); }), "WaveOutWrite:" + simulated);
+    EXPECT_FALSE(play.OwnBoard());
+    play.pump();
+    EXPECT_EQ(log.back(), "close");
+    play.Run();
+    loop.set_fault(TLoopbackFault::reset);
+    EXPECT_EQ(error_of([&] { play.Stop(); }), "WaveOutReset:" + simulated);
+    play.Run();
+    loop.set_fault(TLoopbackFault::close);
+    EXPECT_EQ(error_of([&] { play.Stop(); }), "WaveOutClose:" + simulated);
+    play.set_DeviceID(-2);
+    EXPECT_EQ(error_of([&] { play.Run(); }), "WaveOutOpen:The device identifier is out of range.");
+    EXPECT_FALSE(play.OwnBoard());
+    EXPECT_EQ(loop.open_streams(), 0);
+}
+
+// What the engine does: play a signal through the loopback and capture it.
+TEST(PlayAndRecord, TheCaptureIsThePlayedStreamDelayed) {
+    TVirtualLoopback loop;
+    loop.set_delay(100);
+    TMPCPlay play(loop);
+    TMPCRecord rec(loop);
+    play.set_nChunkSamples(300);
+    play.set_nBuffers(32);
+    rec.set_nChunkSamples(256);
+    rec.set_nBuffers(32);
+    int64_t next = 0;
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        for (int i = 0; i < used; ++i) {
+            arr[static_cast<size_t>(i)] = ramp_value(next++);
+        }
+    };
+    std::vector<int16_t> heard;
+    rec.OnFetch = [&](TWaveChunk& arr, int used, bool&) {
+        heard.insert(heard.end(), arr.begin(), arr.begin() + used);
+    };
+    const int threads = test::thread_count();
+    for (int run = 0; run < 20; ++run) {
+        heard.clear();
+        next = 0;
+        rec.Run();
+        play.Run();
+        for (int i = 0; i < 40; ++i) {
+            loop.advance(97);
+            play.pump();
+            rec.pump();
+        }
+        rec.Stop();
+        play.Stop();
+        play.pump();
+        rec.pump();
+        ASSERT_EQ(heard.size(), 15u * 256);
+        for (size_t i = 0; i < heard.size(); ++i) {
+            const int16_t expected =
+                i < 100 ? int16_t{0} : ramp_value(static_cast<int64_t>(i) - 100);
+            ASSERT_EQ(heard[i], expected) << "run " << run << ", value " << i;
+        }
+        loop.set_delay(100);
+    }
+    EXPECT_EQ(loop.open_streams(), 0);
+    EXPECT_EQ(test::thread_count(), threads);
+}
+
+} // namespace
+} // namespace zevrin

@@ -1,0 +1,258 @@
+#include "engine_fixture.h"
+#include "sound_files.h"
+
+#include "dsp/numeric.h"
+#include "engine/curve_export.h"
+#include "engine/file_analysis.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace zevrin {
+namespace {
+
+using testing::TempFolder;
+using testing::write_sound;
+using testing::write_wav16;
+
+constexpr int rate = 16000;
+
+std::vector<short> two_sines(size_t frames, double bin_a, double bin_b, int n) {
+    std::vector<short> v(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i);
+        v[i] = static_cast<short>(std::lrint(9000 * std::cos(2 * pi * bin_a * t / n) +
+                                             3000 * std::sin(2 * pi * bin_b * t / n + 0.3)));
+    }
+    return v;
+}
+
+// The mean magnitude spectrum of the frames, from the written definition in plain
+// double arithmetic: mean removed, windowed, padded to N, mean of the N values removed,
+// transformed with a positive exponent and scaled by 1/W.
+std::vector<double> mean_magnitudes(const std::vector<short>& samples, size_t w, size_t n,
+                                    TFFTWindow window) {
+    const size_t frames = samples.size() / w;
+    std::vector<double> sum(n / 2 + 1, 0.0);
+    for (size_t f = 0; f < frames; ++f) {
+        std::vector<double> x(n, 0.0);
+        double mean = 0;
+        for (size_t k = 0; k < w; ++k) {
+            mean += samples[f * w + k];
+        }
+        mean /= static_cast<double>(w);
+        for (size_t k = 0; k < w; ++k) {
+            const double theta = 2 * pi * static_cast<double>(k) / static_cast<double>(w - 1);
+            const double win = window == TFFTWindow::Hamming ? 0.54 - 0.46 * std::cos(theta) : 1.0;
+            x[k] = (samples[f * w + k] - mean) * win;
+        }
+        double mean2 = 0;
+        for (double v : x) {
+            mean2 += v;
+        }
+        mean2 /= static_cast<double>(n);
+        for (double& v : x) {
+            v -= mean2;
+        }
+        for (size_t m = 0; m <= n / 2; ++m) {
+            double re = 0, im = 0;
+            for (size_t k = 0; k < n; ++k) {
+                const double a = 2 * pi * static_cast<double>((m * k) % n) / static_cast<double>(n);
+                re += x[k] * std::cos(a);
+                im += x[k] * std::sin(a);
+            }
+            sum[m] += std::hypot(re, im) / static_cast<double>(w);
+        }
+    }
+    for (double& v : sum) {
+        v /= static_cast<double>(frames);
+    }
+    return sum;
+}
+
+std::vector<std::vector<std::string>> parse_csv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> cells;
+        std::string cell;
+        std::istringstream cs(line);
+        while (std::getline(cs, cell, ',')) {
+            cells.push_back(cell);
+        }
+        if (!line.empty() && line.back() == ',') {
+            cells.emplace_back();
+        }
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+class FileAnalysis : public ::testing::TestWithParam<TFFTWindow>, public testing::EngineFixture {
+protected:
+    TempFolder temp;
+};
+
+TEST_P(FileAnalysis, LtasColumnIsTheMeanMagnitudeSpectrum) {
+    const TFFTWindow window = GetParam();
+    TAnalyser& a = *analyser;
+    configure(8000, 100, window); // the file's rate replaces 8000
+    a.set_highpass(false);
+    a.set_ltas(true);
+    const size_t w = window == TFFTWindow::Hamming ? 320 : 160;
+    const size_t n = window == TFFTWindow::Hamming ? 512 : 256;
+    // One sine on a bin centre, one between bins; 20 frames and a remainder.
+    const auto samples = two_sines(20 * w + 57, 32, 50.5, static_cast<int>(n));
+    write_wav16(temp.file("tones.wav"), rate, 1, samples);
+    TSoundFile file(temp.file("tones.wav"));
+    const TFileAnalysis result = analyse_sound_file(a, file);
+    EXPECT_EQ(result.frames, 20);
+    EXPECT_EQ(result.clipped, 0);
+    EXPECT_EQ(a.sampfreq, rate);
+    EXPECT_EQ(a.ltascount, 20);
+
+    std::ostringstream csv;
+    write_curves_csv(a,
+                     exported_curves(a,
+                                     [] {
+                                         std::array<bool, ncurves> all{};
+                                         all.fill(true);
+                                         return all;
+                                     }()),
+                     csv);
+    const auto rows = parse_csv(csv.str());
+    ASSERT_EQ(rows.size(), n / 2 + 2);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"frequency_hz", "Mono", "Mono LTAS"}));
+    // The levels within 1e-9 dB; the text holds them to its 10 significant digits.
+    const auto expected = mean_magnitudes(samples, w, n, window);
+    tdoublearr levels(n / 2 + 1);
+    ASSERT_TRUE(curve_levels(a, 7, levels.size(), levels));
+    for (size_t m = 0; m <= n / 2; ++m) {
+        const auto& row = rows[m + 1];
+        ASSERT_EQ(row.size(), 3u) << m;
+        EXPECT_NEAR(std::stod(row[0]), m * rate / static_cast<double>(n), 1e-9);
+        if (expected[m] > 1e-9) {
+            EXPECT_NEAR(levels[m], 20 * std::log10(expected[m]), 1e-9) << "bin " << m;
+            EXPECT_NEAR(std::stod(row[2]), levels[m], 1e-9 * std::abs(levels[m])) << "bin " << m;
+        }
+    }
+    // The bin-centre sine: amplitude 9000, half of it times the window's mean.
+    const double gain = window == TFFTWindow::Hamming ? 0.54 + 0.46 / (w - 1) : 1.0;
+    EXPECT_NEAR(std::stod(rows[33][2]), 20 * std::log10(4500 * gain), 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, FileAnalysis,
+                         ::testing::Values(TFFTWindow::rectangle, TFFTWindow::Hamming));
+
+class FileAnalysisDual : public ::testing::Test, public testing::EngineFixture {
+protected:
+    TempFolder temp;
+};
+
+TEST_F(FileAnalysisDual, LeftMinusRightColumn) {
+    TAnalyser& a = *analyser;
+    configure(rate, 100, TFFTWindow::Hamming);
+    a.set_highpass(false);
+    a.dualchannels = true;
+    a.set_ltas(true);
+    const auto left = two_sines(3200, 32, 64, 512);
+    const auto right = two_sines(3200, 32, 96, 512);
+    std::vector<short> both(6400);
+    for (size_t i = 0; i < 3200; ++i) {
+        both[2 * i] = left[i];
+        both[2 * i + 1] = static_cast<short>(right[i] / 2);
+    }
+    write_wav16(temp.file("stereo.wav"), rate, 2, both);
+    TSoundFile file(temp.file("stereo.wav"));
+    analyse_sound_file(a, file);
+    std::array<bool, ncurves> all{};
+    all.fill(true);
+    std::ostringstream csv;
+    write_curves_csv(a, exported_curves(a, all), csv);
+    const auto rows = parse_csv(csv.str());
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"frequency_hz", "Left", "Right", "Left LTAS",
+                                                 "Right LTAS", "L-R LTAS"}));
+    // Right is half of left at bin 32: -6.02 dB; and the difference of the two columns.
+    EXPECT_NEAR(std::stod(rows[33][5]), -6.02, 0.05);
+    for (size_t m = 1; m < rows.size(); ++m) {
+        if (!rows[m][5].empty()) {
+            EXPECT_NEAR(std::stod(rows[m][5]), std::stod(rows[m][4]) - std::stod(rows[m][3]), 1e-6);
+        }
+    }
+}
+
+TEST_F(FileAnalysisDual, MonoFileIsRefusedWithoutChanges) {
+    TAnalyser& a = *analyser;
+    configure(rate, 100);
+    a.dualchannels = true;
+    write_wav16(temp.file("mono.wav"), 44100, 1, std::vector<short>(4000, 5));
+    TSoundFile file(temp.file("mono.wav"));
+    EXPECT_THROW(analyse_sound_file(a, file), ESoundFileError);
+    EXPECT_EQ(a.sampfreq, rate);
+}
+
+class SoundFileInput : public ::testing::Test {
+protected:
+    TempFolder temp;
+    std::string message_of(const std::string& path) {
+        try {
+            TSoundFile f(path);
+        } catch (const ESoundFileError& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+};
+
+TEST_F(SoundFileInput, FormatsBeyondFullScaleAreClippedAndCounted) {
+    std::vector<double> values = {0.5, -0.25, 1.5, -2.0, 0.999, 1.0, -1.0};
+    write_sound(temp.file("float.wav"), rate, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, values);
+    TSoundFile f(temp.file("float.wav"));
+    std::vector<int16_t> out(7);
+    ASSERT_EQ(f.read(out.data(), 7, 1), 7u);
+    EXPECT_EQ(out, (std::vector<int16_t>{16384, -8192, 32767, -32768, 32735, 32767, -32768}));
+    EXPECT_EQ(f.clipped(), 3); // 1.5, -2.0 and +1.0 (32768 does not fit)
+
+    write_sound(temp.file("pcm24.flac"), rate, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
+                {0.25, 0.1, -1.0, 0.0, 0.5 + 1.0 / 65536, 0});
+    TSoundFile g(temp.file("pcm24.flac"));
+    EXPECT_EQ(g.channels(), 2);
+    std::vector<int16_t> two(6);
+    ASSERT_EQ(g.read(two.data(), 3, 2), 3u);
+    EXPECT_EQ(two[0], 8192);
+    EXPECT_EQ(two[2], -32768);
+    EXPECT_EQ(two[4], 16384); // 16384.5 rounds half to even
+    EXPECT_EQ(g.clipped(), 0);
+    ASSERT_EQ(g.read(two.data(), 3, 1), 0u);
+}
+
+TEST_F(SoundFileInput, SixteenBitValuesComeBackExactly) {
+    std::vector<short> v = {0, 1, -1, 32767, -32768, 12345};
+    write_wav16(temp.file("x.aiff"), 22050, 1, v);
+    TSoundFile f(temp.file("x.aiff"));
+    EXPECT_EQ(f.samplerate(), 22050);
+    std::vector<int16_t> out(6);
+    f.read(out.data(), 6, 1);
+    EXPECT_EQ(std::vector<short>(out.begin(), out.end()), v);
+    EXPECT_EQ(f.clipped(), 0);
+}
+
+TEST_F(SoundFileInput, UnreadableFilesSayWhy) {
+    EXPECT_EQ(message_of(temp.file("missing.wav")),
+              "Cannot read '" + temp.file("missing.wav") + "': no such file");
+    std::ofstream(temp.file("empty.wav")).close();
+    EXPECT_EQ(message_of(temp.file("empty.wav")),
+              "Cannot read '" + temp.file("empty.wav") + "': the file is empty");
+    std::ofstream(temp.file("text.wav")) << "this is not a sound file\n";
+    EXPECT_NE(message_of(temp.file("text.wav")).find("Cannot read '"), std::string::npos);
+    write_wav16(temp.file("silent.wav"), rate, 1, {});
+    EXPECT_EQ(message_of(temp.file("silent.wav")),
+              "'" + temp.file("silent.wav") + "' holds no audio");
+}
+
+} // namespace
+} // namespace zevrin
