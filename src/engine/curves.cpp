@@ -2,6 +2,7 @@
 
 #include "dsp/numeric.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,9 +36,7 @@ constexpr uint32_t white = 0xFFFFFF, black = 0x000000, blue = 0xFF0000, red = 0x
                    aqua = 0xFFFF00, teal = 0x808000, maroon = 0x000080, green = 0x008000,
                    fuchsia = 0xFF00FF;
 
-constexpr double failed = std::numeric_limits<double>::quiet_NaN();
-
-enum class Kind { current, frozen, ltas, sltas_used, sltas_unused };
+enum class Kind { current, frozen, ltas, sltas };
 
 Kind kind_of(int curve) {
     if (curve <= 3) {
@@ -46,10 +45,7 @@ Kind kind_of(int curve) {
     if (curve <= 6) {
         return Kind::frozen;
     }
-    if (curve <= 10) {
-        return Kind::ltas;
-    }
-    return curve <= 14 ? Kind::sltas_used : Kind::sltas_unused;
+    return curve <= 10 ? Kind::ltas : Kind::sltas;
 }
 
 // Mono curves are 1, 4, 7, 11 and 15; all others need two channels.
@@ -57,23 +53,10 @@ bool mono_curve(int curve) {
     return curve == 1 || curve == 4 || curve == 7 || curve == 11 || curve == 15;
 }
 
-double db(double ratio) {
-    const double v = 20.0 * log10(ratio);
-    return std::isfinite(v) ? v : failed;
-}
+constexpr double failed = std::numeric_limits<double>::quiet_NaN();
 
-double modulus(const tcomplex& z) {
-    return hypot(z.re, z.im);
-}
-
-bool partial_is(const TAnalyser& a, size_t i, bool used) {
-    const bool value = i < a.partialused.size() && a.partialused[i];
-    return value == used;
-}
-
-// The staircase's first index: the lowest entry of the wanted kind before the last
-// entry of partialused; -1 when there is none. Entries beyond partialused count as
-// unused partials.
+// The first entry of a staircase: the lowest index whose partialused entry is `used`,
+// before the last entry; -1 when there is none.
 long first_hold(const TAnalyser& a, bool used) {
     const size_t n = a.partialused.size();
     for (size_t i = 0; i + 1 < n; ++i) {
@@ -82,49 +65,6 @@ long first_hold(const TAnalyser& a, bool used) {
         }
     }
     return -1;
-}
-
-double plain_level(const TAnalyser& a, int curve, size_t i) {
-    const auto at = [i](const tdoublearr& v) { return i < v.size() ? v[i] : failed; };
-    switch (curve) {
-    case 1:
-    case 2:
-        return at(a.outdb1);
-    case 3:
-        return at(a.outdb2);
-    case 4:
-    case 5:
-        return at(a.outdb1a);
-    case 6:
-        return at(a.outdb2a);
-    case 7:
-    case 8:
-        return db(at(a.ltas1) / a.ltasdecayedcount);
-    case 9:
-        return db(at(a.ltas2) / a.ltasdecayedcount);
-    case 10:
-        return db(at(a.ltas2) / at(a.ltas1));
-    default:
-        return failed;
-    }
-}
-
-double sltas_level(const TAnalyser& a, int curve, size_t j) {
-    if (j >= a.sltas1.size() || j >= a.sltas2.size()) {
-        return failed;
-    }
-    switch (curve) {
-    case 11:
-    case 12:
-    case 15:
-    case 16:
-        return db(modulus(a.sltas1[j]) / a.sltasdecayedcount);
-    case 13:
-    case 17:
-        return db(modulus(a.sltas2[j]) / a.sltasdecayedcount);
-    default: // 14, 18: right relative to left
-        return db(modulus(a.sltas2[j]) / modulus(a.sltas1[j]));
-    }
 }
 
 } // namespace
@@ -165,25 +105,156 @@ int curves_to_draw(const TAnalyser& a, const std::array<bool, ncurves>& showcurv
     return count;
 }
 
-bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
-    const Kind kind = kind_of(curve);
-    if (kind != Kind::sltas_used && kind != Kind::sltas_unused) {
-        for (size_t i = 0; i < count; ++i) {
-            values[i] = plain_level(a, curve, i);
+TCurveQuantities::TCurveQuantities(const TAnalyser& a, int curve)
+    : fa(a), fscale(curve_level_scale(curve)) {
+    switch (curve) {
+    case 1:
+    case 2:
+        fsource = TSource::plain;
+        fnum = &a.outdb1;
+        break;
+    case 3:
+        fsource = TSource::plain;
+        fnum = &a.outdb2;
+        break;
+    case 4:
+    case 5:
+        fsource = TSource::plain;
+        fnum = &a.outdb1a;
+        break;
+    case 6:
+        fsource = TSource::plain;
+        fnum = &a.outdb2a;
+        break;
+    case 7:
+    case 8:
+    case 9:
+        fsource = TSource::average;
+        fnum = curve == 9 ? &a.ltas2 : &a.ltas1;
+        fscaleby = 1.0 / a.ltasdecayedcount;
+        break;
+    case 10:
+        fsource = TSource::ratio;
+        fnum = &a.ltas2;
+        fden = &a.ltas1;
+        break;
+    default:
+        if (curve >= 11 && curve < ncurves) {
+            const bool lr = curve == 14 || curve == 18;
+            const bool right = curve == 13 || curve == 17;
+            fsource = lr ? TSource::sltasratio : TSource::sltas;
+            fcnum = right || lr ? &a.sltas2 : &a.sltas1;
+            fcden = &a.sltas1;
+            fscaleby = 1.0 / (a.sltasdecayedcount * a.sltasdecayedcount);
+            fused = curve <= 14;
+            const long first = first_hold(a, fused);
+            fdrawable = first >= 0;
+            fhold = first >= 0 ? static_cast<size_t>(first) : 0;
+            fheld = held_quantity(fhold);
         }
-        return true;
+        break;
     }
-    const bool used = kind == Kind::sltas_used;
-    const long first = first_hold(a, used);
-    if (first < 0) {
+}
+
+double TCurveQuantities::held_quantity(size_t j) const {
+    if (j >= fa.sltas1.size() || j >= fa.sltas2.size()) {
+        return failed;
+    }
+    if (fsource == TSource::sltasratio) {
+        return sltas_power((*fcnum)[j]) / sltas_power((*fcden)[j]);
+    }
+    return sltas_power((*fcnum)[j]) * fscaleby;
+}
+
+void TCurveQuantities::next_held(double* out, size_t count) {
+    const std::vector<bool>& used = fa.partialused;
+    const size_t known = used.size();
+    const size_t sums = std::min(fa.sltas1.size(), fa.sltas2.size());
+    const tcomplex* num = fcnum->data();
+    const tcomplex* den = fcden->data();
+    const bool ratio = fsource == TSource::sltasratio;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = fpos + k;
+        const bool kind = i < known && used[i];
+        if (kind == fused && i != fhold) {
+            fhold = i;
+            if (i >= sums) {
+                fheld = failed;
+            } else if (ratio) {
+                fheld = sltas_power(num[i]) / sltas_power(den[i]);
+            } else {
+                fheld = sltas_power(num[i]) * fscaleby;
+            }
+        }
+        out[k] = fheld;
+    }
+}
+
+void TCurveQuantities::next(double* out, size_t count) {
+    const size_t size = fnum != nullptr ? fnum->size() : 0;
+    const size_t within = fpos < size ? std::min(count, size - fpos) : 0;
+    switch (fsource) {
+    case TSource::plain:
+        std::copy_n(fnum->data() + fpos, within, out);
+        break;
+    case TSource::average: {
+        const double* v = fnum->data() + fpos;
+        for (size_t k = 0; k < within; ++k) {
+            out[k] = v[k] * fscaleby;
+        }
+        break;
+    }
+    case TSource::ratio: {
+        const size_t both = fpos < fden->size() ? std::min(within, fden->size() - fpos) : 0;
+        const double* n = fnum->data() + fpos;
+        const double* d = fden->data() + fpos;
+        for (size_t k = 0; k < both; ++k) {
+            out[k] = n[k] / d[k];
+        }
+        std::fill(out + both, out + within, failed);
+        break;
+    }
+    case TSource::sltas:
+    case TSource::sltasratio:
+        next_held(out, count);
+        fpos += count;
+        return;
+    case TSource::none:
+        break;
+    }
+    std::fill(out + within, out + count, failed);
+    fpos += count;
+}
+
+TLevelScale curve_level_scale(int curve) {
+    if (curve >= 1 && curve <= 6) {
+        return TLevelScale::decibels;
+    }
+    return curve >= 11 ? TLevelScale::power : TLevelScale::ratio;
+}
+
+double level_of_quantity(TLevelScale scale, double q) {
+    if (quantity_failed(scale, q)) {
+        return failed;
+    }
+    switch (scale) {
+    case TLevelScale::decibels:
+        return q;
+    case TLevelScale::ratio:
+        return 20.0 * log10(q);
+    default:
+        return 10.0 * log10(q);
+    }
+}
+
+bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
+    TCurveQuantities quantities(a, curve);
+    if (!quantities.drawable()) {
         return false;
     }
-    auto j = static_cast<size_t>(first);
+    quantities.next(values.data(), count);
     for (size_t i = 0; i < count; ++i) {
-        if (partial_is(a, i, used)) {
-            j = i;
-        }
-        values[i] = sltas_level(a, curve, j);
+        values[i] = level_of_quantity(quantities.scale(), values[i]);
     }
     return true;
 }
