@@ -9,27 +9,24 @@
 // points the curve has.
 //
 // The reduction works in two passes. The first goes over the points of each run and
-// keeps its first, last, smallest and largest quantity; it compares quantities rather
-// than rows, so the row (for the averaged curves a logarithm) is computed only for the
-// four quantities per column that matter. The second turns the runs into lines.
+// keeps its first, last, smallest and largest quantity (for a spectrum curve the
+// curve reader does this itself, engine/curves.h); it compares quantities rather than
+// rows, so the row (for the averaged curves a logarithm) is computed only for the four
+// quantities per column that matter. The second turns the runs into lines.
 // Nothing here allocates.
+
+#include "engine/curves.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 
 namespace zevrin {
 
-/// What a run of points in one column leaves: its first and last quantity, the
-/// smallest and largest of those that do not fail, and whether any fail.
-struct TColumnRun {
+/// What a run of points in one column leaves.
+struct TColumnRun : TQuantityRange {
     int x = 0;
-    double first = 0.0;
-    double last = 0.0;
-    double low = 0.0;
-    double high = 0.0;
-    bool anygood = false;
-    bool anybad = false;
 };
 
 /// Mapping requirements: `bool failed(double q) const` marks a quantity with no row of
@@ -39,85 +36,94 @@ struct TColumnRun {
 /// The run of the `count` (at least 1) quantities `q` in column `x`.
 template <class Mapping>
 TColumnRun reduce_run(const Mapping& map, int x, const double* q, size_t count) {
-    // Without branches on the data (noisy curves make them unpredictable), and with two
-    // chains of comparisons that run side by side.
-    constexpr double none = std::numeric_limits<double>::infinity();
-    double low0 = none;
-    double low1 = none;
-    double high0 = -none;
-    double high1 = -none;
-    bool bad0 = false;
-    bool bad1 = false;
-    size_t i = 0;
-    for (; i + 1 < count; i += 2) {
-        const double v0 = q[i];
-        const double v1 = q[i + 1];
-        const bool good0 = !map.failed(v0);
-        const bool good1 = !map.failed(v1);
-        bad0 |= !good0;
-        bad1 |= !good1;
-        low0 = good0 && v0 < low0 ? v0 : low0;
-        low1 = good1 && v1 < low1 ? v1 : low1;
-        high0 = good0 && v0 > high0 ? v0 : high0;
-        high1 = good1 && v1 > high1 ? v1 : high1;
-    }
-    if (i < count) {
-        const double v0 = q[i];
-        const bool good0 = !map.failed(v0);
-        bad0 |= !good0;
-        low0 = good0 && v0 < low0 ? v0 : low0;
-        high0 = good0 && v0 > high0 ? v0 : high0;
-    }
-    const double lowest = std::min(low0, low1);
-    const double highest = std::max(high0, high1);
     TColumnRun r;
     r.x = x;
     r.first = q[0];
     r.last = q[count - 1];
-    r.low = lowest;
-    r.high = highest;
-    r.anygood = lowest <= highest;
-    r.anybad = bad0 || bad1;
+    r.low = std::numeric_limits<double>::infinity();
+    r.high = -r.low;
+    for (size_t i = 0; i < count; ++i) {
+        if (map.failed(q[i])) {
+            r.anybad = true;
+        } else {
+            r.low = std::min(r.low, q[i]);
+            r.high = std::max(r.high, q[i]);
+        }
+    }
+    r.anygood = r.low <= r.high;
     return r;
 }
 
-/// The lines of the picture: for each run the line from the run before (from its last
-/// point to this run's first) and the vertical line over the run's rows. Line:
-/// `void operator()(int x1, int y1, int x2, int y2)`, each line to be drawn with both
-/// of its end pixels.
+namespace column_detail {
+
+// The rows of one run: its vertical stroke and, on demand, its end points.
+template <class Mapping> class TRunRows {
+public:
+    TRunRows(const Mapping& map, const TColumnRun& run) : fmap(&map), frun(&run) {
+        ftop = fbottom = fa = fb = map.failed_row();
+        if (run.anygood) {
+            fa = map.row(run.low);
+            fb = map.row(run.high);
+            ftop = std::min(fa, fb);
+            fbottom = std::max(fa, fb);
+            if (run.anybad) {
+                ftop = std::min(ftop, map.failed_row());
+                fbottom = std::max(fbottom, map.failed_row());
+            }
+        }
+    }
+    int top() const { return ftop; }
+    int bottom() const { return fbottom; }
+    // The first and last point are often an extreme: their rows are known then.
+    int row(double q) const {
+        if (fmap->failed(q)) {
+            return fmap->failed_row();
+        }
+        return q == frun->low ? fa : q == frun->high ? fb : fmap->row(q);
+    }
+
+private:
+    const Mapping* fmap;
+    const TColumnRun* frun;
+    int ftop, fbottom, fa, fb;
+};
+
+// The line joining two neighbouring columns adds nothing when both of its ends lie
+// within both columns' strokes: its pixels are then in the strokes already. Rows
+// follow quantities monotonically, so the test needs no rows.
+template <class Mapping>
+bool join_hidden(const Mapping& map, const TColumnRun& before, const TColumnRun& run) {
+    if (!before.anygood || !run.anygood || std::abs(run.x - before.x) != 1 ||
+        map.failed(before.last) || map.failed(run.first)) {
+        return false;
+    }
+    const double low = std::max(before.low, run.low);
+    const double high = std::min(before.high, run.high);
+    return low <= before.last && before.last <= high && low <= run.first && run.first <= high;
+}
+
+} // namespace column_detail
+
+/// The lines of the picture: for each run the vertical line over its rows and the line
+/// from the run before (from its last point to this run's first), left out where it
+/// adds no pixel. Line: `void operator()(int x1, int y1, int x2, int y2)`, each line
+/// to be drawn with both of its end pixels.
 template <class Mapping, class Line>
 void column_lines(const TColumnRun* runs, size_t count, const Mapping& map, Line&& line) {
-    int lastx = 0;
-    int lasty = 0;
-    for (size_t k = 0; k < count; ++k) {
+    using column_detail::TRunRows;
+    if (count == 0) {
+        return;
+    }
+    TRunRows<Mapping> before(map, runs[0]);
+    line(runs[0].x, before.top(), runs[0].x, before.bottom());
+    for (size_t k = 1; k < count; ++k) {
         const TColumnRun& r = runs[k];
-        int top = map.failed_row();
-        int bottom = top;
-        int a = top;
-        int b = top;
-        // The first and last point are often an extreme: their rows are known then.
-        const auto row = [&map, &r, &a, &b](double q) {
-            if (map.failed(q)) {
-                return map.failed_row();
-            }
-            return q == r.low ? a : q == r.high ? b : map.row(q);
-        };
-        if (r.anygood) {
-            a = map.row(r.low);
-            b = map.row(r.high);
-            top = std::min(a, b);
-            bottom = std::max(a, b);
-            if (r.anybad) {
-                top = std::min(top, map.failed_row());
-                bottom = std::max(bottom, map.failed_row());
-            }
+        const TRunRows<Mapping> rows(map, r);
+        if (!column_detail::join_hidden(map, runs[k - 1], r)) {
+            line(runs[k - 1].x, before.row(runs[k - 1].last), r.x, rows.row(r.first));
         }
-        if (k > 0) {
-            line(lastx, lasty, r.x, row(r.first));
-        }
-        line(r.x, top, r.x, bottom);
-        lastx = r.x;
-        lasty = row(r.last);
+        line(r.x, rows.top(), r.x, rows.bottom());
+        before = rows;
     }
 }
 

@@ -143,15 +143,13 @@ void TSpectrumPlot::place_bins(size_t count) {
     }
     // The bins fall into runs of one column each.
     fspans.clear();
-    size_t longest = 0;
     for (size_t i = 0; i < count; ++i) {
         if (i == 0 || fcolumn[i] != fcolumn[i - 1]) {
             fspans.push_back(TColumnSpan{fcolumn[i], 0});
         }
-        longest = std::max(longest, ++fspans.back().count);
+        ++fspans.back().count;
     }
     fruns.resize(fspans.size());
-    fquantities.resize(longest);
     fcolumnbins = count;
     fcolumnscale = scale;
     fcolumnsampfreq = fa.sampfreq;
@@ -199,11 +197,10 @@ bool TSpectrumPlot::compute_curve(int curve) {
         return false;
     }
     const TLevelRows rows{quantities.scale(), fyaxis.scale()};
-    double* q = fquantities.data();
     for (size_t k = 0; k < fspans.size(); ++k) {
         const TColumnSpan& span = fspans[k];
-        quantities.next(q, span.count);
-        fruns[k] = reduce_run(rows, span.x, q, span.count);
+        static_cast<TQuantityRange&>(fruns[k]) = quantities.next_range(span.count);
+        fruns[k].x = span.x;
     }
     lines.reserve(2 * fspans.size());
     column_lines(fruns.data(), fspans.size(), rows,

@@ -91,10 +91,9 @@ private:
         size_t count = 0;
     };
     // The column of each bin and the runs they form, kept while the frequency axis,
-    // N and sampfreq stay; the scratch space of a curve's runs.
+    // N and sampfreq stay; what a curve's runs hold.
     std::vector<int> fcolumn;
     std::vector<TColumnSpan> fspans;
-    std::vector<double> fquantities;
     AxisScale fcolumnscale;
     double fcolumnsampfreq = 0.0;
     size_t fcolumnbins = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace zevrin {
@@ -166,28 +167,158 @@ double TCurveQuantities::held_quantity(size_t j) const {
     return sltas_power((*fcnum)[j]) * fscaleby;
 }
 
-void TCurveQuantities::next_held(double* out, size_t count) {
+// A staircase: point i takes the value of entry i when that is of its kind, else it
+// holds the value before.
+template <class Sink> void TCurveQuantities::read_held(size_t count, Sink&& sink) {
     const std::vector<bool>& used = fa.partialused;
-    const size_t known = used.size();
     const size_t sums = std::min(fa.sltas1.size(), fa.sltas2.size());
     const tcomplex* num = fcnum->data();
     const tcomplex* den = fcden->data();
     const bool ratio = fsource == TSource::sltasratio;
-    for (size_t k = 0; k < count; ++k) {
-        const size_t i = fpos + k;
-        const bool kind = i < known && used[i];
-        if (kind == fused && i != fhold) {
-            fhold = i;
-            if (i >= sums) {
-                fheld = failed;
-            } else if (ratio) {
-                fheld = sltas_power(num[i]) / sltas_power(den[i]);
-            } else {
-                fheld = sltas_power(num[i]) * fscaleby;
-            }
+    const double by = fscaleby;
+    double held = fheld;
+    size_t hold = fhold;
+    const auto take = [&](size_t i) {
+        hold = i;
+        if (i >= sums) {
+            held = failed;
+        } else if (ratio) {
+            held = sltas_power(num[i]) / sltas_power(den[i]);
+        } else {
+            held = sltas_power(num[i]) * by;
         }
-        out[k] = fheld;
+    };
+    // Entries beyond partialused count as unused.
+    const size_t known = fpos < used.size() ? std::min(count, used.size() - fpos) : 0;
+    auto bit = used.cbegin() + static_cast<std::ptrdiff_t>(fpos < used.size() ? fpos : 0);
+    for (size_t k = 0; k < known; ++k, ++bit) {
+        if (*bit == fused) {
+            take(fpos + k);
+        }
+        sink(k, held);
     }
+    for (size_t k = known; k < count; ++k) {
+        if (!fused) {
+            take(fpos + k);
+        }
+        sink(k, held);
+    }
+    fheld = held;
+    fhold = hold;
+    fpos += count;
+}
+
+void TCurveQuantities::next_held(double* out, size_t count) {
+    read_held(count, [out](size_t k, double q) { out[k] = q; });
+}
+
+namespace {
+
+// Extremes with two chains of comparisons side by side and no branch on the data:
+// noisy curves make branches unpredictable.
+class TRangeBuilder {
+public:
+    explicit TRangeBuilder(TLevelScale scale) : fscale(scale) {}
+    void take0(double q) { take(q, flow0, fhigh0, fbad0); }
+    void take1(double q) { take(q, flow1, fhigh1, fbad1); }
+    TQuantityRange range(double first, double last) const {
+        TQuantityRange r;
+        r.first = first;
+        r.last = last;
+        r.low = std::min(flow0, flow1);
+        r.high = std::max(fhigh0, fhigh1);
+        r.anygood = r.low <= r.high;
+        r.anybad = fbad0 || fbad1;
+        return r;
+    }
+
+private:
+    static constexpr double none = std::numeric_limits<double>::infinity();
+    void take(double q, double& low, double& high, bool& bad) const {
+        const bool good = !quantity_failed(fscale, q);
+        bad |= !good;
+        low = good && q < low ? q : low;
+        high = good && q > high ? q : high;
+    }
+    TLevelScale fscale;
+    double flow0 = none;
+    double flow1 = none;
+    double fhigh0 = -none;
+    double fhigh1 = -none;
+    bool fbad0 = false;
+    bool fbad1 = false;
+};
+
+template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t count, Quantity q) {
+    TRangeBuilder b(scale);
+    size_t k = 0;
+    for (; k + 1 < count; k += 2) {
+        b.take0(q(k));
+        b.take1(q(k + 1));
+    }
+    if (k < count) {
+        b.take0(q(k));
+    }
+    return b.range(q(0), q(count - 1));
+}
+
+} // namespace
+
+TQuantityRange TCurveQuantities::next_held_range(size_t count) {
+    TRangeBuilder b(fscale);
+    double first = 0.0;
+    double last = 0.0;
+    read_held(count, [&b, &first, &last](size_t k, double q) {
+        // The points take turns on the two chains of comparisons.
+        if ((k & 1u) != 0) {
+            b.take1(q);
+        } else {
+            b.take0(q);
+        }
+        first = k == 0 ? q : first;
+        last = q;
+    });
+    return b.range(first, last);
+}
+
+TQuantityRange TCurveQuantities::next_range(size_t count) {
+    const size_t from = fpos;
+    const size_t size = fnum != nullptr ? fnum->size() : 0;
+    const auto within = [from, size](size_t k) { return from + k < size; };
+    TQuantityRange r;
+    switch (fsource) {
+    case TSource::plain: {
+        const double* v = fnum->data();
+        r = range_of(fscale, count,
+                     [v, from, within](size_t k) { return within(k) ? v[from + k] : failed; });
+        break;
+    }
+    case TSource::average: {
+        const double* v = fnum->data();
+        const double by = fscaleby;
+        r = range_of(fscale, count, [v, from, by, within](size_t k) {
+            return within(k) ? v[from + k] * by : failed;
+        });
+        break;
+    }
+    case TSource::ratio: {
+        const double* n = fnum->data();
+        const double* d = fden->data();
+        const size_t both = std::min(size, fden->size());
+        r = range_of(fscale, count, [n, d, from, both](size_t k) {
+            return from + k < both ? n[from + k] / d[from + k] : failed;
+        });
+        break;
+    }
+    case TSource::sltas:
+    case TSource::sltasratio:
+        return next_held_range(count);
+    case TSource::none:
+        r = range_of(fscale, count, [](size_t) { return failed; });
+        break;
+    }
+    fpos += count;
+    return r;
 }
 
 void TCurveQuantities::next(double* out, size_t count) {
@@ -217,7 +348,6 @@ void TCurveQuantities::next(double* out, size_t count) {
     case TSource::sltas:
     case TSource::sltasratio:
         next_held(out, count);
-        fpos += count;
         return;
     case TSource::none:
         break;

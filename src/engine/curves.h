@@ -62,6 +62,17 @@ inline double sltas_modulus(const tcomplex& z) {
     return std::sqrt(sltas_power(z));
 }
 
+/// What a stretch of consecutive points holds: the first and last quantity, the
+/// smallest and largest of those that give a level, and whether any fail to.
+struct TQuantityRange {
+    double first = 0.0;
+    double last = 0.0;
+    double low = 0.0;
+    double high = 0.0;
+    bool anygood = false;
+    bool anybad = false;
+};
+
 /// The quantities of a curve's points, read in order: point i stands for spectrum
 /// entry i, and entries beyond the arrays give NaN. The SLTAS curves are staircases
 /// through the entries of one kind of partial, point i holding the value of the last
@@ -77,11 +88,16 @@ public:
     /// The quantities of the next `count` points into `out`; the first call starts at
     /// point 0.
     void next(double* out, size_t count);
+    /// What the next `count` (at least 1) points hold, without their quantities one
+    /// by one: for a reader that needs only extremes, such as the plot.
+    TQuantityRange next_range(size_t count);
 
 private:
     enum class TSource { none, plain, average, ratio, sltas, sltasratio };
 
+    template <class Sink> void read_held(size_t count, Sink&& sink);
     void next_held(double* out, size_t count);
+    TQuantityRange next_held_range(size_t count);
     double held_quantity(size_t j) const;
 
     const TAnalyser& fa;
