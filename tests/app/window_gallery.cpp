@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -70,6 +71,19 @@ void mouse(TForm1& w, QEvent::Type type, double f, double level) {
     QApplication::sendEvent(w.PaintBox1, &event);
 }
 
+// The frequency of the used partial nearest to f.
+double partial_near(const TAnalyser& a, double f) {
+    const double spacing = a.sampfreq / static_cast<double>(a.partialused.size());
+    double best = 0.0;
+    for (size_t i = 0; i < a.partialused.size(); ++i) {
+        const double at = static_cast<double>(i) * spacing;
+        if (a.partialused[i] && std::abs(at - f) < std::abs(best - f)) {
+            best = at;
+        }
+    }
+    return best;
+}
+
 void drag_cursors(TForm1& w, double f1, double l1, double f2, double l2) {
     mouse(w, QEvent::MouseButtonPress, f1, l1);
     mouse(w, QEvent::MouseMove, f2, l2);
@@ -106,7 +120,7 @@ bool set_scene(TForm1& w, TVirtualLoopback& loop, const std::string& scene) {
         if (scene == "ltas") {
             drag_cursors(w, 1300, 40, 3800, 30);
         } else {
-            drag_cursors(w, 700, 40, 1450, 40);
+            drag_cursors(w, partial_near(a, 700), 40, partial_near(a, 2500), 40);
         }
     }
     settle();
@@ -124,6 +138,7 @@ int main(int argc, char** argv) {
     TVirtualLoopback loop(TLoopbackClock::manual);
     TForm1 window(loop);
     window.resize(820, 620);
+    window.move(0, 0);
     window.show();
     settle();
     if (!set_scene(window, loop, argv[1])) {

@@ -1,15 +1,19 @@
 // The main window: first activation, layout, actions, menus and the measurement
-// cursors, on a virtual loopback.
+// cursors, on a virtual loopback; and the program's message boxes.
 
 #include "window_fixture.h"
 
+#include "app/qt_message_box.h"
 #include "dsp/text.h"
 
 #include <QAction>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSplitter>
+#include <QTimer>
 #include <QToolButton>
 
 namespace zevrin {
@@ -275,6 +279,38 @@ TEST_F(Window, MouseOnThePlotMeasures) {
     const QImage empty = w.StatusBar2->grab().toImage();
     EXPECT_NE(shown, empty);
     EXPECT_TRUE(w.clipboardstr().empty());
+}
+
+} // namespace
+} // namespace zevrin
+
+namespace zevrin {
+namespace {
+
+// Answers the box that is about to open by pressing `button` after checking it.
+void answer_next_box(QMessageBox::StandardButton button, QMessageBox::Icon icon,
+                     QMessageBox::StandardButtons buttons, QMessageBox::StandardButton deflt) {
+    QTimer::singleShot(0, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->icon(), icon);
+        EXPECT_EQ(box->standardButtons(), buttons);
+        EXPECT_EQ(box->defaultButton(), box->button(deflt));
+        box->button(button)->click();
+    });
+}
+
+TEST(QtMessageBox, ShowsTheButtonsAndIconOfItsFlags) {
+    answer_next_box(QMessageBox::Yes, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::No);
+    EXPECT_EQ(qt_message_box("Save?", "Zevrin", mb::yesno | mb::iconquestion | mb::defbutton2),
+              id::yes);
+    answer_next_box(QMessageBox::Ok, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok);
+    EXPECT_EQ(qt_message_box("Failed", "Zevrin", mb::ok | mb::iconerror), id::ok);
+    answer_next_box(QMessageBox::Cancel, QMessageBox::Warning,
+                    QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry);
+    EXPECT_EQ(qt_message_box("Again?", "Zevrin", mb::retrycancel | mb::iconexclamation),
+              id::cancel);
 }
 
 } // namespace
