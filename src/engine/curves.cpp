@@ -214,71 +214,92 @@ void TCurveQuantities::next_held(double* out, size_t count) {
 
 namespace {
 
-// Extremes with two chains of comparisons side by side and no branch on the data:
-// noisy curves make branches unpredictable.
-class TRangeBuilder {
-public:
-    explicit TRangeBuilder(TLevelScale scale) : fscale(scale) {}
-    void take0(double q) { take(q, flow0, fhigh0, fbad0); }
-    void take1(double q) { take(q, flow1, fhigh1, fbad1); }
-    TQuantityRange range(double first, double last) const {
-        TQuantityRange r;
-        r.first = first;
-        r.last = last;
-        r.low = std::min(flow0, flow1);
-        r.high = std::max(fhigh0, fhigh1);
-        r.anygood = r.low <= r.high;
-        r.anybad = fbad0 || fbad1;
-        return r;
+// Whether a quantity gives a level, as quantity_failed but without branches.
+bool gives_level(TLevelScale scale, double q) {
+    constexpr double most = std::numeric_limits<double>::max();
+    if (scale == TLevelScale::decibels) {
+        return (q >= -most) & (q <= most);
     }
+    return (q > 0.0) & (q <= most);
+}
 
-private:
-    static constexpr double none = std::numeric_limits<double>::infinity();
-    void take(double q, double& low, double& high, bool& bad) const {
-        const bool good = !quantity_failed(fscale, q);
-        bad |= !good;
-        low = good && q < low ? q : low;
-        high = good && q > high ? q : high;
-    }
-    TLevelScale fscale;
-    double flow0 = none;
-    double flow1 = none;
-    double fhigh0 = -none;
-    double fhigh1 = -none;
-    bool fbad0 = false;
-    bool fbad1 = false;
-};
-
+// The extremes of `count` quantities. A noisy curve makes every data-dependent branch
+// unpredictable, so the common case runs without any: smallest and largest over all
+// quantities in two chains side by side (a NaN never wins a comparison), and a flag
+// whether any fails. Only a stretch with a failed quantity is gone over again to leave
+// the failed ones out.
 template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t count, Quantity q) {
-    TRangeBuilder b(scale);
+    constexpr double none = std::numeric_limits<double>::infinity();
+    double low0 = none;
+    double low1 = none;
+    double high0 = -none;
+    double high1 = -none;
+    bool good = true;
     size_t k = 0;
     for (; k + 1 < count; k += 2) {
-        b.take0(q(k));
-        b.take1(q(k + 1));
+        const double a = q(k);
+        const double b = q(k + 1);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        low1 = std::min(low1, b);
+        high1 = std::max(high1, b);
+        good &= gives_level(scale, a) & gives_level(scale, b);
     }
     if (k < count) {
-        b.take0(q(k));
+        const double a = q(k);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        good &= gives_level(scale, a);
     }
-    return b.range(q(0), q(count - 1));
+    TQuantityRange r;
+    r.first = q(0);
+    r.last = q(count - 1);
+    r.low = std::min(low0, low1);
+    r.high = std::max(high0, high1);
+    r.anygood = good;
+    if (!good) {
+        r.low = none;
+        r.high = -none;
+        for (size_t i = 0; i < count; ++i) {
+            const double v = q(i);
+            if (gives_level(scale, v)) {
+                r.low = std::min(r.low, v);
+                r.high = std::max(r.high, v);
+            } else {
+                r.anybad = true;
+            }
+        }
+        r.anygood = r.low <= r.high;
+    }
+    return r;
+}
+
+TQuantityRange joined(const TQuantityRange& a, const TQuantityRange& b) {
+    TQuantityRange r;
+    r.first = a.first;
+    r.last = b.last;
+    r.anygood = a.anygood || b.anygood;
+    r.anybad = a.anybad || b.anybad;
+    r.low = !a.anygood ? b.low : !b.anygood ? a.low : std::min(a.low, b.low);
+    r.high = !a.anygood ? b.high : !b.anygood ? a.high : std::max(a.high, b.high);
+    return r;
 }
 
 } // namespace
 
+// A staircase's values pass through a small buffer, a part at a time.
 TQuantityRange TCurveQuantities::next_held_range(size_t count) {
-    TRangeBuilder b(fscale);
-    double first = 0.0;
-    double last = 0.0;
-    read_held(count, [&b, &first, &last](size_t k, double q) {
-        // The points take turns on the two chains of comparisons.
-        if ((k & 1u) != 0) {
-            b.take1(q);
-        } else {
-            b.take0(q);
-        }
-        first = k == 0 ? q : first;
-        last = q;
-    });
-    return b.range(first, last);
+    constexpr size_t part = 256;
+    double values[part];
+    TQuantityRange r;
+    for (size_t done = 0; done < count;) {
+        const size_t n = std::min(part, count - done);
+        next_held(values, n);
+        const TQuantityRange p = range_of(fscale, n, [&values](size_t k) { return values[k]; });
+        r = done == 0 ? p : joined(r, p);
+        done += n;
+    }
+    return r;
 }
 
 TQuantityRange TCurveQuantities::next_range(size_t count) {
