@@ -157,7 +157,7 @@ TCurveQuantities::TCurveQuantities(const TAnalyser& a, int curve)
     }
 }
 
-double TCurveQuantities::held_quantity(size_t j) const {
+inline double TCurveQuantities::held_quantity(size_t j) const {
     if (j >= fa.sltas1.size() || j >= fa.sltas2.size()) {
         return failed;
     }
@@ -169,24 +169,13 @@ double TCurveQuantities::held_quantity(size_t j) const {
 
 // A staircase: point i takes the value of entry i when that is of its kind, else it
 // holds the value before.
-template <class Sink> void TCurveQuantities::read_held(size_t count, Sink&& sink) {
+void TCurveQuantities::next_held(double* out, size_t count) {
     const std::vector<bool>& used = fa.partialused;
-    const size_t sums = std::min(fa.sltas1.size(), fa.sltas2.size());
-    const tcomplex* num = fcnum->data();
-    const tcomplex* den = fcden->data();
-    const bool ratio = fsource == TSource::sltasratio;
-    const double by = fscaleby;
     double held = fheld;
     size_t hold = fhold;
-    const auto take = [&](size_t i) {
+    const auto take = [this, &held, &hold](size_t i) {
         hold = i;
-        if (i >= sums) {
-            held = failed;
-        } else if (ratio) {
-            held = sltas_power(num[i]) / sltas_power(den[i]);
-        } else {
-            held = sltas_power(num[i]) * by;
-        }
+        held = held_quantity(i);
     };
     // Entries beyond partialused count as unused.
     const size_t known = fpos < used.size() ? std::min(count, used.size() - fpos) : 0;
@@ -195,21 +184,17 @@ template <class Sink> void TCurveQuantities::read_held(size_t count, Sink&& sink
         if (*bit == fused) {
             take(fpos + k);
         }
-        sink(k, held);
+        out[k] = held;
     }
     for (size_t k = known; k < count; ++k) {
         if (!fused) {
             take(fpos + k);
         }
-        sink(k, held);
+        out[k] = held;
     }
     fheld = held;
     fhold = hold;
     fpos += count;
-}
-
-void TCurveQuantities::next_held(double* out, size_t count) {
-    read_held(count, [out](size_t k, double q) { out[k] = q; });
 }
 
 namespace {

@@ -95,7 +95,6 @@ public:
 private:
     enum class TSource { none, plain, average, ratio, sltas, sltasratio };
 
-    template <class Sink> void read_held(size_t count, Sink&& sink);
     void next_held(double* out, size_t count);
     TQuantityRange next_held_range(size_t count);
     double held_quantity(size_t j) const;
