@@ -20,8 +20,6 @@
 #include <QProgressDialog>
 #include <QToolButton>
 
-#include <cmath>
-
 namespace zevrin {
 
 void TForm1::guarded(const std::function<void()>& handler) {
