@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <regex>
 
 namespace zevrin {
 
@@ -61,6 +60,16 @@ std::string unescape(std::string_view field) {
         }
     }
     return out;
+}
+
+// `name` is `prefix` followed by decimal digits (at least one unless `bare_ok`).
+bool numbered(std::string_view name, std::string_view prefix, bool bare_ok = false) {
+    if (name.substr(0, prefix.size()) != prefix) {
+        return false;
+    }
+    const std::string_view digits = name.substr(prefix.size());
+    return (bare_ok || !digits.empty()) &&
+           std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string read_first_line(const std::string& path) {
@@ -145,12 +154,10 @@ DriveKind classify_mount(const MountEntry& mount, const std::string& sys_root) {
         const auto real = std::filesystem::weakly_canonical(mount.device, ec);
         const std::string name =
             (ec ? std::filesystem::path(mount.device) : real).filename().string();
-        static const std::regex optical("sr[0-9]+|scd[0-9]+|cdrom[0-9]*");
-        static const std::regex ram("ram[0-9]+|zram[0-9]+");
-        if (std::regex_match(name, optical)) {
+        if (numbered(name, "sr") || numbered(name, "scd") || numbered(name, "cdrom", true)) {
             return DriveKind::cdrom;
         }
-        if (std::regex_match(name, ram)) {
+        if (numbered(name, "ram") || numbered(name, "zram")) {
             return DriveKind::ramdisk;
         }
         return is_removable_block_device(name, sys_root) ? DriveKind::removable : DriveKind::fixed;

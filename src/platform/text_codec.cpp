@@ -133,24 +133,7 @@ DecodedText decode_text(std::string_view bytes) {
         return d;
     }
     d.encoding = le ? TextEncoding::utf16le : TextEncoding::utf16be;
-    const std::u16string units = units_of(bytes.substr(2), be);
-    // A lone surrogate read from a file is damage, not an escaped byte.
-    std::u16string clean;
-    clean.reserve(units.size());
-    for (size_t i = 0; i < units.size(); ++i) {
-        const char16_t u = units[i];
-        const bool high = u >= 0xD800 && u <= 0xDBFF;
-        const bool low = u >= 0xDC00 && u <= 0xDFFF;
-        if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-            clean.push_back(u);
-            clean.push_back(units[++i]);
-        } else if (high || low) {
-            clean.push_back(static_cast<char16_t>(replacement));
-        } else {
-            clean.push_back(u);
-        }
-    }
-    d.text = utf16_to_utf8(clean);
+    d.text = utf16_to_utf8(units_of(bytes.substr(2), be));
     if (bytes.size() % 2 == 1) {
         append_utf8(d.text, replacement);
     }
@@ -160,6 +143,12 @@ DecodedText decode_text(std::string_view bytes) {
 std::string encode_text(std::string_view text, TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::utf8:
+        // Text that begins like a byte-order mark would be read as one; a real mark
+        // in front keeps it text.
+        if (text.starts_with("\xEF\xBB\xBF") || text.starts_with("\xFF\xFE") ||
+            text.starts_with("\xFE\xFF")) {
+            return "\xEF\xBB\xBF" + std::string(text);
+        }
         return std::string(text);
     case TextEncoding::utf8_bom:
         return "\xEF\xBB\xBF" + std::string(text);

@@ -17,9 +17,11 @@ struct DecodedText {
 };
 
 /// The text of a file's bytes. An odd last byte of UTF-16 and unpaired surrogates
-/// become U+FFFD: a damaged file still yields everything around the damage.
+/// become U+FFFD (but see utf16_to_utf8): a damaged file still yields everything
+/// around the damage.
 DecodedText decode_text(std::string_view bytes);
-/// The bytes of `text` in `encoding`, with the byte-order mark where it has one.
+/// The bytes of `text` in `encoding`, with the byte-order mark where it has one;
+/// decode_text gives `text` back.
 std::string encode_text(std::string_view text, TextEncoding encoding);
 
 struct TextLines {

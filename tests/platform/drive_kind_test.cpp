@@ -74,6 +74,16 @@ TEST(DriveKind, EachKindOfDriveIsRecognised) {
     EXPECT_EQ(kind("/proc/a"), DriveKind::unknown);
     EXPECT_EQ(kind(""), DriveKind::no_root_dir);
     EXPECT_EQ(drive_kind("/x", "/dev/vdb /data ext4 rw 0 0\n", sys), DriveKind::no_root_dir);
+    // Optical and RAM block devices count by their names, whatever file system.
+    const auto device = [&](const std::string& dev) {
+        return drive_kind("/m/a", "/dev/vda / ext4 rw 0 0\n" + dev + " /m ext2 rw 0 0\n", sys);
+    };
+    EXPECT_EQ(device("/dev/cdrom"), DriveKind::cdrom);
+    EXPECT_EQ(device("/dev/scd1"), DriveKind::cdrom);
+    EXPECT_EQ(device("/dev/sr10"), DriveKind::cdrom);
+    EXPECT_EQ(device("/dev/zram0"), DriveKind::ramdisk);
+    EXPECT_EQ(device("/dev/srx"), DriveKind::fixed);
+    EXPECT_EQ(device("/dev/ramdisk"), DriveKind::fixed);
     EXPECT_EQ(drive_kind("/x", "", sys), DriveKind::unknown);
 }
 

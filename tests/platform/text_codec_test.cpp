@@ -34,7 +34,7 @@ TEST(TextCodec, FilesOfTheOtherPlatformDecodeToUtf8) {
 TEST(TextCodec, DamagedUtf16KeepsWhatSurroundsTheDamage) {
     // A lone high surrogate, then a lone low one, then an odd last byte.
     std::string bytes = utf16le(u"a");
-    bytes += std::string("\x00\xD8", 2) + "b" + std::string(1, '\0') + std::string("\x80\xDC", 2);
+    bytes += std::string("\x00\xD8", 2) + "b" + std::string(1, '\0') + std::string("\x00\xDC", 2);
     bytes += "c";
     bytes += std::string(1, '\0');
     bytes += "Z";
@@ -52,6 +52,12 @@ TEST(TextCodec, EncodingRoundTripsEveryEncoding) {
         EXPECT_EQ(d.text, text);
     }
     EXPECT_EQ(encode_text("A", TextEncoding::utf16le), std::string("\xFF\xFE\x41\x00", 4));
+    // Text that starts like a mark, and text that is no UTF-8, survive every encoding.
+    for (const std::string odd : {"\xFF\xFEk=v\n", "\xEF\xBB\xBFk\n", "caf\xE9 \xED\xA0\x80"}) {
+        for (TextEncoding e : {TextEncoding::utf8, TextEncoding::utf8_bom, TextEncoding::utf16le}) {
+            EXPECT_EQ(decode_text(encode_text(odd, e)).text, odd);
+        }
+    }
 }
 
 TEST(TextCodec, InvalidUtf8SurvivesTheTripThroughUtf16) {
