@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace zevrin {
 namespace {
 
@@ -112,6 +114,26 @@ TEST(IniDocument, AFileOfTheOtherPlatformIsReadAndWrittenInItsOwnForm) {
     d.write("Settings", "X", "1");
     EXPECT_EQ(d.serialize(), encode_text("[Settings]\r\nName=Gr\xC3\xBC\xC3\x9F\r\nX=1\r\n",
                                          TextEncoding::utf16le));
+}
+
+TEST(IniDocument, ATruncatedFileKeepsEveryCompleteLine) {
+    const std::string text =
+        "[Common]\r\nXSize=537\r\nYSize=561\r\n[Settings]\r\nSampFreq=11025\r\n";
+    const std::vector<std::array<std::string, 3>> entries = {
+        {"Common", "XSize", "537"}, {"Common", "YSize", "561"}, {"Settings", "SampFreq", "11025"}};
+    for (TextEncoding e : {TextEncoding::utf8, TextEncoding::utf16le}) {
+        const std::string bytes = encode_text(text, e);
+        for (size_t cut = 0; cut <= bytes.size(); ++cut) {
+            const std::string part = bytes.substr(0, cut);
+            const IniDocument d = IniDocument::parse(part);
+            const std::string decoded = decode_text(part).text;
+            for (const auto& [section, key, value] : entries) {
+                if (decoded.find(key + "=" + value + "\r\n") != std::string::npos) {
+                    EXPECT_EQ(d.read(section, key), value) << cut << " " << key;
+                }
+            }
+        }
+    }
 }
 
 } // namespace
