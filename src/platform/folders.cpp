@@ -9,7 +9,7 @@ namespace zevrin {
 
 namespace {
 
-// An XDG variable counts only with an absolute path, as the specification says.
+// An XDG variable counts only with an absolute path; XDG says to ignore a relative one.
 std::string xdg_folder(const char* variable, const char* fallback_below_home) {
     const char* value = std::getenv(variable);
     if (value != nullptr && value[0] == '/') {
