@@ -141,7 +141,11 @@ template <std::size_t S>
 void stage_rows(std::size_t n4, std::size_t runtime_s, std::size_t quarter, const double* xr,
                 const double* xi, double* yr, double* yi, const double* tw) {
     const std::size_t s = S != 0 ? S : runtime_s;
-    for (std::size_t p = 0; p < n4; ++p) {
+    // The twiddles of row 0 are all 1.
+    radix4_row_plain(s, xr, xi, xr + quarter, xi + quarter, xr + 2 * quarter, xi + 2 * quarter,
+                     xr + 3 * quarter, xi + 3 * quarter, yr, yi, yr + s, yi + s, yr + 2 * s,
+                     yi + 2 * s, yr + 3 * s, yi + 3 * s);
+    for (std::size_t p = 1; p < n4; ++p) {
         const Twiddles w{tw[p],          tw[n4 + p],     tw[2 * n4 + p],
                          tw[3 * n4 + p], tw[4 * n4 + p], tw[5 * n4 + p]};
         const double* ar = xr + s * p;
@@ -155,8 +159,8 @@ void stage_rows(std::size_t n4, std::size_t runtime_s, std::size_t quarter, cons
 }
 
 void stage_last4(std::size_t s, const double* xr, const double* xi, double* yr, double* yi) {
-    radix4_row_plain(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s, yr,
-                     yi, yr + s, yi + s, yr + 2 * s, yi + 2 * s, yr + 3 * s, yi + 3 * s);
+    radix4_row_plain(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s,
+                     yr, yi, yr + s, yi + s, yr + 2 * s, yi + 2 * s, yr + 3 * s, yi + 3 * s);
 }
 
 void radix2_row(std::size_t count, const double* __restrict ar, const double* __restrict ai,
