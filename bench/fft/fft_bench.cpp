@@ -270,7 +270,7 @@ private:
         if (ratio <= goal) {
             std::snprintf(text, sizeof text, "%.2f", ratio);
         } else {
-            std::snprintf(text, sizeof text, "%.2f (misses by %.0f%%)", ratio,
+            std::snprintf(text, sizeof text, "%.2f (misses by %.1f%%)", ratio,
                           (ratio / goal - 1.0) * 100.0);
         }
         return text;
