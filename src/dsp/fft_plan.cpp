@@ -159,8 +159,8 @@ void stage_rows(std::size_t n4, std::size_t runtime_s, std::size_t quarter, cons
 }
 
 void stage_last4(std::size_t s, const double* xr, const double* xi, double* yr, double* yi) {
-    radix4_row_plain(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s,
-                     yr, yi, yr + s, yi + s, yr + 2 * s, yi + 2 * s, yr + 3 * s, yi + 3 * s);
+    radix4_row_plain(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s, yr,
+                     yi, yr + s, yi + s, yr + 2 * s, yi + 2 * s, yr + 3 * s, yi + 3 * s);
 }
 
 void radix2_row(std::size_t count, const double* __restrict ar, const double* __restrict ai,
