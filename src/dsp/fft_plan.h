@@ -24,17 +24,18 @@ public:
     void prepare(std::size_t n);
     std::size_t size() const { return fn; }
 
-    /// The spectrum of a real frame: z[k] = (x[k] - offset)·window[k] for k < len,
-    /// 0 for len ≤ k < N. Writes bins 0..N/2, times scale, to re and im (N entries
-    /// each, the rest overwritten as working space); mirror_upper_half completes them.
+    /// The spectrum of a real frame: z[k] = (x[k] - offset)·window[k] for k < len ≤ N,
+    /// 0 for len ≤ k < N; a null window is all ones. Writes bins 0..N/2, times scale, to
+    /// re and im (N entries each, the rest overwritten as working space);
+    /// mirror_upper_half completes them.
     void real_forward(const double* x, std::size_t len, double offset, const double* window,
                       double scale, double* re, double* im);
     /// Bins N/2+1..N-1 of a real frame's spectrum from the lower ones: X[N-m] = conj X[m].
     static void mirror_upper_half(double* re, double* im, std::size_t n);
 
     /// The spectrum of a complex frame: z[k] = (xr[k] - offr)·window[k] for k < lenr,
-    /// plus i·(xi[k] - offi)·window[k] for k < leni, 0 elsewhere. Writes all N bins,
-    /// times scale, to re and im.
+    /// plus i·(xi[k] - offi)·window[k] for k < leni, 0 elsewhere (lenr, leni ≤ N; a null
+    /// window is all ones). Writes all N bins, times scale, to re and im.
     void complex_forward(const double* xr, std::size_t lenr, double offr, const double* xi,
                          std::size_t leni, double offi, const double* window, double scale,
                          double* re, double* im);
