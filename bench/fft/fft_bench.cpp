@@ -8,8 +8,9 @@
 //   and OutIm. FFTW transforms the frame where it lies and writes the same N-bin real
 //   and imaginary arrays (scaled by 1/N, positive exponent, upper half mirrored).
 // Both sides of a comparison run in the same process, their repetitions interleaved;
-// at the end a table gives, per N, the fastest times and their ratio against the goal. The column
-// "FFTW execute" is fftw_execute() alone, for reference.
+// at the end a table gives, per N, the fastest CPU time per frame of each and their
+// ratio against the goal. The column "FFTW execute" is fftw_execute() alone, for
+// reference.
 
 #include "dsp/fft.h"
 #include "dsp/numeric.h"
