@@ -37,6 +37,7 @@ int channels_of(const PaDeviceInfo& info, bool input) {
 }
 
 constexpr size_t block_values = 1024;
+constexpr double min_latency = 0.25;
 
 } // namespace
 
@@ -266,11 +267,17 @@ std::unique_ptr<TAudioStream> TPortAudioDevices::open(bool input, int id, TStrea
     PaStreamParameters params{};
     params.device = pa_index(input, id);
     const PaDeviceInfo* info = Pa_GetDeviceInfo(params.device);
+    // PortAudio would refuse it too, but with lines of debugging output on the console.
+    if (format.channels < 1 || format.channels > channels_of(*info, input)) {
+        throw TDeviceError(paInvalidChannelCount);
+    }
     params.channelCount = format.channels;
     params.sampleFormat = paFloat32;
-    // An analyser wants an unbroken stream more than a short delay.
-    params.suggestedLatency =
-        input ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
+    // An analyser wants an unbroken stream more than a short delay: a quarter of a second
+    // of buffering rides out a busy machine, where the devices' own "high" latencies (as
+    // short as 35 ms) let the sound server insert silence.
+    params.suggestedLatency = std::max(min_latency, input ? info->defaultHighInputLatency
+                                                          : info->defaultHighOutputLatency);
     auto stream = std::make_unique<Stream>(*this, sink, source, format.channels);
     stream->open(params, input, format.rate);
     return stream;
