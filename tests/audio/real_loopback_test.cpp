@@ -18,13 +18,6 @@
 #include <thread>
 #include <vector>
 
-// ALSA loads its plug-ins, and with them libraries such as libpulse, for every device
-// it probes, and unloads them again; LeakSanitizer can then neither see what their
-// globals still point to nor name them. Libraries stay loaded in this test.
-extern "C" int dlclose(void*) {
-    return 0;
-}
-
 namespace zevrin {
 namespace {
 
