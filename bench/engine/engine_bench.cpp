@@ -1,6 +1,7 @@
 // Frame processing speed (frames per second and times real time) and the speed of
 // the test-signal synthesis, transform against direct sum.
 
+#include "audio/virtual_loopback.h"
 #include "engine/analyser.h"
 #include "engine/test_signal.h"
 
@@ -28,7 +29,8 @@ TWaveChunk test_chunk(size_t values) {
 }
 
 void run_frames(benchmark::State& state, bool dual, double bandwidth, int sltaspoints) {
-    TAnalyserComponents components;
+    TVirtualLoopback idle(TLoopbackClock::manual); // no device is opened
+    TAnalyserComponents components(idle);
     TAnalyser a(components);
     a.sampfreq = rate;
     a.bandwidth = bandwidth;

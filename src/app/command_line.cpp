@@ -2,6 +2,8 @@
 
 #include "zevrin_version.h"
 
+#include <algorithm>
+
 namespace zevrin {
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
@@ -18,6 +20,10 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         }
         if (a == "--help" || a == "-h") {
             cl.action = CommandLine::Action::help;
+            return cl;
+        }
+        if (a == "--list-devices") {
+            cl.action = CommandLine::Action::list_devices;
             return cl;
         }
         if (a == "/?") {
@@ -42,11 +48,31 @@ std::string help_text() {
            "                   analyse a sound file without a window and write its curves\n"
            "                   as comma-separated numbers; --analyse --help for its options\n"
            "  -h, --help       show this help and exit\n"
+           "  --list-devices   list the sound input and output devices with their IDs and exit\n"
            "  -v, --version    show the program name and version and exit\n";
 }
 
 std::string version_line() {
     return std::string(product_name) + " " + version_text;
+}
+
+namespace {
+
+std::string device_lines(const char* title, const std::vector<std::string>& names) {
+    std::string text = std::string(title) + "\n    -1  the system's default device\n";
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string id = std::to_string(i);
+        text += std::string(6 - std::min<size_t>(id.size(), 5), ' ') + id + "  " + names[i] + "\n";
+    }
+    return text;
+}
+
+} // namespace
+
+std::string device_list_text(const std::vector<std::string>& inputs,
+                             const std::vector<std::string>& outputs) {
+    return device_lines("Input devices (ID  name):", inputs) +
+           device_lines("Output devices (ID  name):", outputs);
 }
 
 } // namespace zevrin

@@ -7,7 +7,7 @@
 namespace zevrin {
 
 struct CommandLine {
-    enum class Action { window, version, help, analyse, bad };
+    enum class Action { window, version, help, list_devices, analyse, bad };
     Action action = Action::window;
     bool show_about = false;          ///< "/?": the about box once the window is up
     std::string error;                ///< why the command line is bad
@@ -20,5 +20,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args);
 std::string help_text();
 /// "Zevrin 3.0.2.0".
 std::string version_line();
+/// What --list-devices prints: each list with its IDs as the settings dialog uses them
+/// (the index in the list; -1 for the default device).
+std::string device_list_text(const std::vector<std::string>& inputs,
+                             const std::vector<std::string>& outputs);
 
 } // namespace zevrin

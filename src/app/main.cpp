@@ -4,6 +4,8 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
+#include "audio/wave_play.h"
+#include "audio/wave_record.h"
 #include "zevrin_version.h"
 
 #include <QApplication>
@@ -56,6 +58,12 @@ int main(int argc, char** argv) {
         return 0;
     case zevrin::CommandLine::Action::analyse:
         return zevrin::run_analyse_command(cl.analyse, nullptr, std::cout, std::cerr);
+    case zevrin::CommandLine::Action::list_devices: {
+        zevrin::TMPCRecord rec;
+        zevrin::TMPCPlay play;
+        std::cout << zevrin::device_list_text(rec.Devicenames(), play.Devicenames());
+        return 0;
+    }
     case zevrin::CommandLine::Action::bad:
         std::cerr << "zevrin: " << cl.error << "\n" << zevrin::help_text();
         return 2;

@@ -174,12 +174,14 @@ void TPlaybackQueue::copy_scaled(int16_t* to, const int16_t* from, size_t n, uin
         return;
     }
     const int64_t gains[2] = {volume & 0xFFFF, volume >> 16};
+    int channel = fchannel;
     for (size_t i = 0; i < n; ++i) {
-        const int64_t p = from[i] * gains[fchannel & 1];
+        const int64_t p = from[i] * gains[channel & 1];
         // Rounded to nearest; |result| <= |value|, so it stays in 16 bits.
         to[i] = static_cast<int16_t>((p + (p >= 0 ? 32767 : -32767)) / 65535);
-        next_channels(1);
+        channel = channel + 1 == fchannels ? 0 : channel + 1;
     }
+    fchannel = channel;
 }
 
 void TPlaybackQueue::silence(int16_t* to, size_t n) {

@@ -37,6 +37,10 @@ int channels_of(const PaDeviceInfo& info, bool input) {
 }
 
 constexpr size_t block_values = 1024;
+constexpr double min_latency = 0.25;
+// Played after the last value's reported time of play before the playback counts as
+// drained, for the rounding of the host's figures.
+constexpr double drain_margin = 0.05;
 
 } // namespace
 
@@ -65,6 +69,9 @@ public:
             fowner.raise(err);
         }
         ++fowner.fopen;
+        frate = rate;
+        const PaStreamInfo* info = Pa_GetStreamInfo(fstream);
+        foutputlatency = info != nullptr ? info->outputLatency : 0.0;
         err = Pa_SetStreamFinishedCallback(fstream, &Stream::finished);
         if (err != paNoError) {
             fowner.raise(err);
@@ -106,26 +113,25 @@ public:
 
 private:
     static int callback(const void* input, void* output, unsigned long frames,
-                        const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* self) {
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* self) {
         auto* s = static_cast<Stream*>(self);
         const size_t n = frames * static_cast<size_t>(s->fchannels);
         if (s->fsink != nullptr) {
             s->capture(static_cast<const float*>(input), n);
-            return paContinue;
+        } else {
+            s->play(static_cast<float*>(output), n, frames, *time);
         }
-        return s->play(static_cast<float*>(output), n) ? paContinue : paComplete;
+        return paContinue;
     }
 
-    // Runs when the stream has become inactive: after our own abort, after a playback
-    // that completed, or when the device failed.
+    // Runs when the stream has become inactive: after our own abort, or when the device
+    // failed.
     static void finished(void* self) {
         auto* s = static_cast<Stream*>(self);
         if (s->fstopping) {
             return;
         }
-        if (s->fended) {
-            s->fsource->drained();
-        } else if (s->fsink != nullptr) {
+        if (s->fsink != nullptr) {
             s->fsink->fail(err_device_stopped);
         } else {
             s->fsource->fail(err_device_stopped);
@@ -151,8 +157,12 @@ private:
         }
     }
 
-    bool play(float* out, size_t n) {
+    // After the end, silence follows until the host has played the last value. (Ending
+    // the stream from the callback instead loses the end of the sound: PortAudio's ALSA
+    // host API was seen to drop its last buffer.)
+    void play(float* out, size_t n, unsigned long frames, const PaStreamCallbackTimeInfo& time) {
         int16_t values[block_values];
+        const bool ended_before = fended;
         while (n > 0) {
             const size_t k = std::min(n, block_values);
             if (fended) {
@@ -166,7 +176,17 @@ private:
             out += k;
             n -= k;
         }
-        return !fended;
+        fwritten += frames;
+        if (fended && !ended_before) {
+            // The host's delay to the speaker where it says, else the stream's latency.
+            const double delay = time.outputBufferDacTime > time.currentTime
+                                     ? time.outputBufferDacTime - time.currentTime
+                                     : foutputlatency;
+            fdrainedat = fwritten + frames + static_cast<uint64_t>((delay + drain_margin) * frate);
+        } else if (fended && !fdrained && fwritten >= fdrainedat) {
+            fdrained = true;
+            fsource->drained();
+        }
     }
 
     TPortAudioDevices& fowner;
@@ -175,7 +195,14 @@ private:
     int fchannels;
     PaStream* fstream = nullptr;
     std::atomic<bool> fstopping{false};
-    std::atomic<bool> fended{false};
+    double frate = 0.0;
+    double foutputlatency = 0.0;
+    // The callback's own: frames written, whether the source's end has been read, and the
+    // count of frames written by which its last value has been played.
+    uint64_t fwritten = 0;
+    bool fended = false;
+    bool fdrained = false;
+    uint64_t fdrainedat = 0;
 };
 
 TPortAudioDevices::TPortAudioDevices() {
@@ -266,11 +293,17 @@ std::unique_ptr<TAudioStream> TPortAudioDevices::open(bool input, int id, TStrea
     PaStreamParameters params{};
     params.device = pa_index(input, id);
     const PaDeviceInfo* info = Pa_GetDeviceInfo(params.device);
+    // PortAudio would refuse it too, but with lines of debugging output on the console.
+    if (format.channels < 1 || format.channels > channels_of(*info, input)) {
+        throw TDeviceError(paInvalidChannelCount);
+    }
     params.channelCount = format.channels;
     params.sampleFormat = paFloat32;
-    // An analyser wants an unbroken stream more than a short delay.
-    params.suggestedLatency =
-        input ? info->defaultHighInputLatency : info->defaultHighOutputLatency;
+    // An analyser wants an unbroken stream more than a short delay: a quarter of a second
+    // of buffering rides out a busy machine, where the devices' own "high" latencies (as
+    // short as 35 ms) let the sound server insert silence.
+    params.suggestedLatency = std::max(min_latency, input ? info->defaultHighInputLatency
+                                                          : info->defaultHighOutputLatency);
     auto stream = std::make_unique<Stream>(*this, sink, source, format.channels);
     stream->open(params, input, format.rate);
     return stream;

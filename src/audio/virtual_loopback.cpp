@@ -40,8 +40,8 @@ TVirtualLoopback::TVirtualLoopback(TLoopbackClock clock) : fclock(clock) {}
 
 TVirtualLoopback::~TVirtualLoopback() {
     std::unique_lock lock(fmutex);
-    finput = Endpoint{};
-    foutput = Endpoint{};
+    finput.clear();
+    foutput.clear();
     stop_clock_if_idle(lock);
 }
 
@@ -135,7 +135,7 @@ std::unique_ptr<TAudioStream> TVirtualLoopback::open(Endpoint& end, int id, TStr
         throw TDeviceError(err_bad_rate);
     }
     auto stream = std::make_unique<Stream>(*this);
-    end = Endpoint{};
+    end.clear();
     end.stream = stream.get();
     end.format = format;
     return stream;
@@ -183,7 +183,7 @@ void TVirtualLoopback::close(const Stream& stream, bool may_fail) {
     if (end == nullptr) {
         return;
     }
-    *end = Endpoint{};
+    end->clear();
     const bool fault = may_fail && ffault == TLoopbackFault::close;
     if (fault) {
         ffault = TLoopbackFault::none;

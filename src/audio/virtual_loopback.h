@@ -93,6 +93,12 @@ private:
         bool failed = false;
         bool ended = false; ///< an output whose source has nothing more to play
         bool active() const { return stream != nullptr && started && !failed && !ended; }
+        void clear() {
+            stream = nullptr;
+            sink = nullptr;
+            source = nullptr;
+            started = failed = ended = false;
+        }
     };
 
     std::unique_ptr<TAudioStream> open(Endpoint& end, int id, TStreamFormat format);

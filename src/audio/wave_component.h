@@ -23,7 +23,7 @@
 //     play.pump();
 //     rec.pump();
 //
-// Failures raise EMPCError with the written message: a label followed directly by the
+// Failures raise EMPCError whose message is a label followed directly by the
 // device's error text, for example "waveinOpen:The device identifier is out of range.".
 // A failure of the device while it runs is raised by pump(); the component has then
 // closed its board, like any failure of Run or Stop, so a new Run can follow at once.

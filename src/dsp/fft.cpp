@@ -3,6 +3,7 @@
 #include "dsp/numeric.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <string>
 
@@ -28,6 +29,58 @@ double window_value(TFFTWindow window, double theta) {
         return 0.42 - 0.5 * std::cos(theta) + 0.08 * std::cos(2.0 * theta);
     }
     return 1.0;
+}
+
+// Copies src to dst and takes its sum and largest magnitude in the same pass. Four
+// quarters run side by side so that the sums do not wait on each other; the order of
+// the additions differs from a plain left-to-right sum only in the last bits.
+template <typename T>
+void copy_with_stats(const T* __restrict src, std::size_t n, double* __restrict dst, double& sum,
+                     double& peak) {
+    const std::size_t q = n / 4;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    double p0 = 0.0, p1 = 0.0, p2 = 0.0, p3 = 0.0;
+#pragma omp simd reduction(+ : s0, s1, s2, s3) reduction(max : p0, p1, p2, p3)
+    for (std::size_t i = 0; i < q; ++i) {
+        const double v0 = static_cast<double>(src[i]);
+        const double v1 = static_cast<double>(src[i + q]);
+        const double v2 = static_cast<double>(src[i + 2 * q]);
+        const double v3 = static_cast<double>(src[i + 3 * q]);
+        dst[i] = v0;
+        dst[i + q] = v1;
+        dst[i + 2 * q] = v2;
+        dst[i + 3 * q] = v3;
+        s0 += v0;
+        s1 += v1;
+        s2 += v2;
+        s3 += v3;
+        p0 = std::max(p0, std::abs(v0));
+        p1 = std::max(p1, std::abs(v1));
+        p2 = std::max(p2, std::abs(v2));
+        p3 = std::max(p3, std::abs(v3));
+    }
+    for (std::size_t i = 4 * q; i < n; ++i) {
+        const double v = static_cast<double>(src[i]);
+        dst[i] = v;
+        s0 += v;
+        p0 = std::max(p0, std::abs(v));
+    }
+    sum = (s0 + s1) + (s2 + s3);
+    peak = std::max(std::max(p0, p1), std::max(p2, p3));
+}
+
+// Below this input magnitude no intermediate value of an n-point transform can
+// overflow: every one is bounded by a few times n times the largest input.
+double safe_peak(std::size_t n) {
+    return DBL_MAX / (64.0 * static_cast<double>(n));
+}
+
+void zero_non_finite(tdoublearr& values) {
+    for (double& v : values) {
+        if (!std::isfinite(v)) {
+            v = 0.0;
+        }
+    }
 }
 
 } // namespace
@@ -99,20 +152,27 @@ void TFFT::set_Dirty(bool /*value*/) {
     mark_outputs_stale();
 }
 
-void TFFT::set_input(tdoublearr& target, const tdoublearr& value) {
-    if (static_cast<int64_t>(value.size()) != fwindowsize) {
-        set_FFTSize(static_cast<int>(std::min<size_t>(value.size(), max_size + 1)));
-        set_WindowSize(static_cast<int>(value.size()));
+void TFFT::resize_for_input(std::size_t length) {
+    if (length != static_cast<std::size_t>(fwindowsize)) {
+        // A length beyond int reports the first size out of range.
+        const int size = static_cast<int>(std::min<std::size_t>(length, max_size + 1));
+        set_FFTSize(size);
+        set_WindowSize(size);
     }
-    target.assign(value.begin(), value.end());
+}
+
+void TFFT::set_input(tdoublearr& target, InputStats& stats, const tdoublearr& value) {
+    resize_for_input(value.size());
+    target.resize(value.size());
+    copy_with_stats(value.data(), value.size(), target.data(), stats.sum, stats.peak);
     mark_outputs_stale();
 }
 
 void TFFT::set_InRe(const tdoublearr& value) {
-    set_input(finre, value);
+    set_input(finre, finrestats, value);
 }
 void TFFT::set_InIm(const tdoublearr& value) {
-    set_input(finim, value);
+    set_input(finim, finimstats, value);
 }
 
 void TFFT::set_InChunk(const tsamplechunk& value) {
@@ -120,65 +180,47 @@ void TFFT::set_InChunk(const tsamplechunk& value) {
         set_FFTSize(value.used);
         set_WindowSize(value.used);
     }
-    const auto w = static_cast<size_t>(fwindowsize);
+    // A record holds at most data.size() samples; a larger count reads zeros after them.
+    const auto w = static_cast<std::size_t>(fwindowsize);
+    const std::size_t have = std::min(w, value.data.size());
     finre.resize(w);
+    copy_with_stats(value.data.data(), have, finre.data(), finrestats.sum, finrestats.peak);
+    std::fill(finre.begin() + static_cast<std::ptrdiff_t>(have), finre.end(), 0.0);
     finim.assign(w, 0.0);
-    for (size_t i = 0; i < w; ++i) {
-        finre[i] = i < value.data.size() ? value.data[i] : 0.0;
-    }
+    finimstats = InputStats{};
     mark_outputs_stale();
 }
 
-uint32_t TFFT::bitrev(uint32_t a) const {
-    uint32_t b = static_cast<uint32_t>(ffftsize) / 2;
-    uint32_t result = 0;
-    uint32_t c = 1;
-    for (;;) {
-        if ((a & c) != 0) {
-            result |= b;
-        }
-        if (b <= 1) {
-            break;
-        }
-        b >>= 1;
-        c <<= 1;
-    }
-    return result;
-}
-
 void TFFT::calcwindow() {
-    const auto w = static_cast<size_t>(fwindowsize);
+    const auto w = static_cast<std::size_t>(fwindowsize);
     const bool skewed = fwindowleftskew != 0.5 || fwindowrightskew != 0.5;
-    for (size_t n = 0; n < w; ++n) {
+    for (std::size_t n = 0; n < w; ++n) {
         const double theta = 2.0 * pi * static_cast<double>(n) / static_cast<double>(w - 1);
         const double phi = skewed ? skew_phase(theta, fwindowleftskew, fwindowrightskew) : theta;
-        fwin[n] = window_value(fwindow, phi);
+        const double value = window_value(fwindow, phi);
+        // A skew that is no number cannot shape the window; those entries weigh nothing.
+        fwin[n] = std::isfinite(value) ? value : 0.0;
     }
     // The plain windows are symmetric; compute each pair once so that they are exactly.
     if (!skewed) {
-        for (size_t n = 0; n < w / 2; ++n) {
+        for (std::size_t n = 0; n < w / 2; ++n) {
             fwin[w - 1 - n] = fwin[n];
         }
     }
-    std::fill(fwin.begin() + static_cast<ptrdiff_t>(w), fwin.end(), 0.0);
+    std::fill(fwin.begin() + static_cast<std::ptrdiff_t>(w), fwin.end(), 0.0);
 }
 
 void TFFT::calcarrays() {
     if (ffftsize < fwindowsize) {
         return;
     }
-    const auto n = static_cast<size_t>(ffftsize);
-    for (tdoublearr* a :
-         {&wr, &wi, &fwin, &foutre, &foutim, &foutdb, &foutabs, &foutabs2, &foutphase}) {
+    const auto n = static_cast<std::size_t>(ffftsize);
+    for (tdoublearr* a : {&fwin, &foutre, &foutim, &foutdb, &foutabs, &foutabs2, &foutphase}) {
         a->resize(n);
     }
-    bitflip.resize(n);
     foutcomplex.resize(n);
-    for (size_t k = 0; k < n; ++k) {
-        const double angle = 2.0 * pi * static_cast<double>(k) / static_cast<double>(n);
-        wr[k] = std::cos(angle);
-        wi[k] = std::sin(angle);
-        bitflip[k] = bitrev(static_cast<uint32_t>(k));
+    if (fplan.size() != n) {
+        fplan.prepare(n);
     }
     calcwindow();
     farrdirty = false;
@@ -190,84 +232,86 @@ void TFFT::ensure_fft() {
     }
 }
 
+void TFFT::ensure_full_spectrum() {
+    ensure_fft();
+    if (fmirrorpending) {
+        FFTPlan::mirror_upper_half(foutre.data(), foutim.data(), foutre.size());
+        fmirrorpending = false;
+    }
+}
+
 void TFFT::calcfft() {
     if (farrdirty) {
         calcarrays();
     }
-    const auto n = foutre.size();
-    const size_t lenre = std::min(finre.size(), n);
-    const size_t lenim = fignoreinim ? 0 : std::min(finim.size(), n);
-    double a = 0.0;
-    double b = 0.0;
-    if (fremovedc) {
-        for (double v : finre) {
-            a += v;
-        }
-        a = finre.empty() ? 0.0 : a / static_cast<double>(finre.size());
-        if (!fignoreinim) {
-            for (double v : finim) {
-                b += v;
-            }
-            b = finim.empty() ? 0.0 : b / static_cast<double>(finim.size());
-        }
-    }
-    for (size_t k = 0; k < n; ++k) {
-        foutre[bitflip[k]] = k < lenre ? (finre[k] - a) * fwin[k] : 0.0;
-        foutim[bitflip[k]] = k < lenim ? (finim[k] - b) * fwin[k] : 0.0;
-    }
-    if (fremovedc) {
-        double mre = 0.0;
-        double mim = 0.0;
-        for (size_t k = 0; k < n; ++k) {
-            mre += foutre[k];
-            mim += foutim[k];
-        }
-        mre /= static_cast<double>(n);
-        mim /= static_cast<double>(n);
-        for (size_t k = 0; k < n; ++k) {
-            foutre[k] -= mre;
-            if (!fignoreinim) {
-                foutim[k] -= mim;
-            }
-        }
-    }
-    for (size_t e = 1; e < n; e *= 2) {
-        const size_t s = n / (2 * e);
-        for (size_t f = 0; f < n; f += 2 * e) {
-            for (size_t m = 0; m < e; ++m) {
-                const size_t i = f + m;
-                const size_t j = i + e;
-                const size_t k = m * s;
-                const double tre = wr[k] * foutre[j] - wi[k] * foutim[j];
-                const double tim = wr[k] * foutim[j] + wi[k] * foutre[j];
-                foutre[j] = foutre[i] - tre;
-                foutim[j] = foutim[i] - tim;
-                foutre[i] += tre;
-                foutim[i] += tim;
-            }
-        }
-    }
+    // The tables' size, which differs from N only while N < W (see calcarrays).
+    const std::size_t n = foutre.size();
+    const bool complex = !fignoreinim;
+    const std::size_t lenre = std::min(finre.size(), n);
+    const std::size_t lenim = complex ? std::min(finim.size(), n) : 0;
+    const auto mean = [this](const tdoublearr& in, const InputStats& stats) {
+        return fremovedc && !in.empty() ? stats.sum / static_cast<double>(in.size()) : 0.0;
+    };
+    const double a = mean(finre, finrestats);
+    const double b = complex ? mean(finim, finimstats) : 0.0;
+    // All ones: skipping the multiplication gives the same values.
+    const double* window = fwindow == TFFTWindow::rectangle ? nullptr : fwin.data();
     const double scale = 1.0 / static_cast<double>(fwindowsize);
-    for (size_t k = 0; k < n; ++k) {
-        foutre[k] *= scale;
-        foutim[k] *= scale;
+    if (complex) {
+        fplan.complex_forward(finre.data(), lenre, a, finim.data(), lenim, b, window, scale,
+                              foutre.data(), foutim.data());
+    } else {
+        fplan.real_forward(finre.data(), lenre, a, window, scale, foutre.data(), foutim.data());
+    }
+    // Removing the mean of all N windowed values changes bin 0 alone, to exactly 0.
+    if (fremovedc) {
+        foutre[0] = 0.0;
+        foutim[0] = 0.0;
+    }
+    fmirrored = !complex;
+    fmirrorpending = !complex;
+    // Input that is no number, or so large that the sums overflow: the entries that
+    // fail are 0, as for the derived outputs.
+    const double limit = safe_peak(n);
+    const bool safe = std::isfinite(finrestats.sum) && finrestats.peak <= limit &&
+                      (!complex || (std::isfinite(finimstats.sum) && finimstats.peak <= limit));
+    if (!safe) {
+        zero_non_finite(foutre);
+        zero_non_finite(foutim);
     }
     ffftdirty = false;
 }
 
+template <typename PerBin> void TFFT::fill_bins(tdoublearr& out, PerBin value) const {
+    const std::size_t n = foutre.size();
+    if (!fmirrored) {
+        for (std::size_t k = 0; k < n; ++k) {
+            out[k] = value(k);
+        }
+        return;
+    }
+    out[0] = value(0);
+    for (std::size_t k = 1; k < n / 2; ++k) {
+        const double v = value(k);
+        out[k] = v;
+        out[n - k] = v;
+    }
+    out[n / 2] = value(n / 2);
+}
+
 const tdoublearr& TFFT::OutRe() {
-    ensure_fft();
+    ensure_full_spectrum();
     return foutre;
 }
 
 const tdoublearr& TFFT::OutIm() {
-    ensure_fft();
+    ensure_full_spectrum();
     return foutim;
 }
 
 void TFFT::calccomplex() {
-    ensure_fft();
-    for (size_t k = 0; k < foutre.size(); ++k) {
+    ensure_full_spectrum();
+    for (std::size_t k = 0; k < foutre.size(); ++k) {
         foutcomplex[k] = make_complex(foutre[k], foutim[k]);
     }
     foutcompdirty = false;
@@ -282,17 +326,16 @@ const tcomplexarr& TFFT::OutComplex() {
 
 void TFFT::calcdb() {
     ensure_fft();
-    for (size_t k = 0; k < foutre.size(); ++k) {
-        const double p = foutre[k] * foutre[k] + foutim[k] * foutim[k];
-        double db = -3250.0;
+    const double* re = foutre.data();
+    const double* im = foutim.data();
+    fill_bins(foutdb, [re, im](std::size_t k) {
+        const double p = re[k] * re[k] + im[k] * im[k];
         if (p > 0.0) {
-            db = power_db(p);
-            if (!std::isfinite(db)) {
-                db = 0.0;
-            }
+            const double db = power_db(p);
+            return std::isfinite(db) ? db : 0.0;
         }
-        foutdb[k] = db;
-    }
+        return p <= 0.0 ? -3250.0 : 0.0; // no number: a failed entry
+    });
     fdbdirty = false;
 }
 
@@ -305,10 +348,12 @@ const tdoublearr& TFFT::OutdB() {
 
 void TFFT::calcabs() {
     ensure_fft();
-    for (size_t k = 0; k < foutre.size(); ++k) {
-        const double v = std::sqrt(foutre[k] * foutre[k] + foutim[k] * foutim[k]);
-        foutabs[k] = std::isfinite(v) ? v : 0.0;
-    }
+    const double* re = foutre.data();
+    const double* im = foutim.data();
+    fill_bins(foutabs, [re, im](std::size_t k) {
+        const double v = std::sqrt(re[k] * re[k] + im[k] * im[k]);
+        return v <= DBL_MAX ? v : 0.0; // an overflow fails the entry
+    });
     fabsdirty = false;
 }
 
@@ -321,9 +366,9 @@ const tdoublearr& TFFT::OutAbs() {
 
 void TFFT::calcabs2() {
     ensure_fft();
-    for (size_t k = 0; k < foutre.size(); ++k) {
-        foutabs2[k] = foutre[k] * foutre[k] + foutim[k] * foutim[k];
-    }
+    const double* re = foutre.data();
+    const double* im = foutim.data();
+    fill_bins(foutabs2, [re, im](std::size_t k) { return re[k] * re[k] + im[k] * im[k]; });
     fabs2dirty = false;
 }
 
@@ -335,8 +380,8 @@ const tdoublearr& TFFT::OutAbs2() {
 }
 
 void TFFT::calcphase() {
-    ensure_fft();
-    for (size_t k = 0; k < foutre.size(); ++k) {
+    ensure_full_spectrum();
+    for (std::size_t k = 0; k < foutre.size(); ++k) {
         const double re = foutre[k];
         const double im = foutim[k];
         double ph = 0.0;

@@ -5,16 +5,22 @@
 // only marks the outputs stale; each output is computed on its first read after that,
 // so a caller that reads only OutdB and OutAbs does not pay for the others. Outputs are
 // references to the component's own arrays: they stay valid and are overwritten in
-// place by the next computation. Once the size is set, nothing allocates per frame.
+// place by the next computation; read them through their getter after new input (the
+// upper half of OutRe and OutIm is written only when one of the full-spectrum outputs
+// is read). Once the size is set, nothing allocates per frame.
 //
 // The transform has a positive exponent, X[m] = Σ x[n]·e^(+i·2π·m·n/N), and is scaled
 // by 1/W (the window size): a sinusoid of amplitude A on a bin, rectangle window,
 // reads A/2 there. All N bins are output; for real input the upper half mirrors the
-// lower. Not thread-safe.
+// lower. An entry that a floating-point failure spoils (input that is no number, or so
+// large that the sums overflow) is 0, in the transform as in its derived outputs.
+// Not thread-safe.
 
+#include "dsp/fft_plan.h"
 #include "dsp/types.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 
@@ -79,8 +85,13 @@ public:
     const tdoublearr& WinValues() const { return fwin; }
 
 private:
+    /// Sum and largest magnitude of an input array, taken when it is assigned.
+    struct InputStats {
+        double sum = 0.0;
+        double peak = 0.0;
+    };
+
     void calcarrays();
-    uint32_t bitrev(uint32_t a) const;
     void calcwindow();
     void calcfft();
     void calcdb();
@@ -89,11 +100,16 @@ private:
     void calccomplex();
     void calcphase();
     void ensure_fft();
+    /// The transform, with every bin of foutre and foutim written.
+    void ensure_full_spectrum();
     void mark_outputs_stale();
-    void set_input(tdoublearr& target, const tdoublearr& value);
+    void set_input(tdoublearr& target, InputStats& stats, const tdoublearr& value);
+    void resize_for_input(std::size_t length);
+    /// out[k] := value(k) for every bin; after a real frame only the lower half is
+    /// computed and copied to its mirror image.
+    template <typename PerBin> void fill_bins(tdoublearr& out, PerBin value) const;
 
-    tdoublearr wr, wi;
-    std::vector<uint32_t> bitflip;
+    FFTPlan fplan;
     int ffftsize = 256;
     int flogfftsize = 8;
     int fwindowsize = 256;
@@ -105,9 +121,16 @@ private:
     bool fabsdirty = true;
     bool fabs2dirty = true;
     bool fphasedirty = true;
+    // The last transform was of a real frame: bin N-m is the conjugate of bin m, so the
+    // derived outputs compute the lower half and copy it.
+    bool fmirrored = false;
+    // foutre/foutim hold only bins 0..N/2 of a real frame so far; the readers of the
+    // whole arrays complete them (the per-frame path reads only OutdB and OutAbs).
+    bool fmirrorpending = false;
     // The input is kept in the component's own arrays; assigning copies it, so a
     // caller's array may change or go away after the assignment.
     tdoublearr finre, finim;
+    InputStats finrestats, finimstats;
     tdoublearr foutre, foutim;
     tdoublearr foutdb, foutabs, foutabs2, foutphase;
     tcomplexarr foutcomplex;

@@ -16,6 +16,23 @@ TEST(CommandLine, Actions) {
     EXPECT_EQ(bad.action, CommandLine::Action::bad);
     EXPECT_EQ(bad.error, "unknown option --frobnicate");
     EXPECT_EQ(version_line(), "Zevrin 3.0.2.0");
+    EXPECT_EQ(parse_command_line({"/?", "--list-devices"}).action,
+              CommandLine::Action::list_devices);
+    EXPECT_NE(help_text().find("--list-devices"), std::string::npos);
+}
+
+TEST(CommandLine, DeviceListShowsTheIdsOfEachDirection) {
+    std::vector<std::string> many(12, "X");
+    many[11] = "ALSA: pulse";
+    const std::string text = device_list_text({"ALSA: default", "Zevrin: virtual loopback"}, many);
+    EXPECT_EQ(text.substr(0, text.find("Output")), "Input devices (ID  name):\n"
+                                                   "    -1  the system's default device\n"
+                                                   "     0  ALSA: default\n"
+                                                   "     1  Zevrin: virtual loopback\n");
+    EXPECT_NE(
+        text.find("Output devices (ID  name):\n    -1  the system's default device\n     0  X\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("\n    11  ALSA: pulse\n"), std::string::npos);
 }
 
 } // namespace

@@ -20,6 +20,15 @@ inline int16_t ramp_value(int64_t i) {
     return static_cast<int16_t>(static_cast<uint16_t>(i * 37 + 11));
 }
 
+/// n values of the ramp from value number `first` on.
+inline std::vector<int16_t> ramp(int64_t first, int64_t n) {
+    std::vector<int16_t> v;
+    for (int64_t i = first; i < first + n; ++i) {
+        v.push_back(ramp_value(i));
+    }
+    return v;
+}
+
 /// Plays the ramp on the loopback's output, value after value.
 class TRampOutput : public TSampleSource {
 public:

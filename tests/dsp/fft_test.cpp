@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "dsp/numeric.h"
+
 #include <cmath>
-#include <random>
+#include <limits>
+#include <string>
 
 namespace zevrin {
 namespace {
@@ -113,21 +116,6 @@ TEST(FFTOutputs, ConstantInputGivesSilence) {
     }
 }
 
-TEST(FFTOutputs, NewInputRecomputesLazily) {
-    TFFT fft;
-    fft.set_Window(TFFTWindow::rectangle);
-    fft.set_RemoveDC(false);
-    tdoublearr x(16, 0.0);
-    x[0] = 1;
-    fft.set_InRe(x);
-    EXPECT_TRUE(fft.Dirty());
-    EXPECT_NEAR(fft.OutAbs()[3], 1.0 / 16, 1e-15);
-    x[0] = 2;
-    fft.set_InRe(x);
-    EXPECT_NEAR(fft.OutAbs()[3], 2.0 / 16, 1e-15);
-    EXPECT_NEAR(fft.OutdB()[3], 20 * std::log10(2.0 / 16), 1e-12);
-}
-
 TEST(FFTOutputs, InputShorterThanTheSize) {
     TFFT fft;
     fft.set_InRe(tdoublearr(320, 0.0));
@@ -135,36 +123,293 @@ TEST(FFTOutputs, InputShorterThanTheSize) {
     EXPECT_EQ(fft.WindowSize(), 320);
 }
 
-TEST(FFTAccuracy, MatchesADirectTransform) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> u(-1, 1);
-    for (int n = 2; n <= 1024; n *= 2) {
-        tdoublearr x(n);
-        for (double& v : x) {
-            v = u(rng);
+TEST(FFTWindows, EveryKindSkewed) {
+    // Left 0.1, right 0.3: rising over the first tenth, holding the peak up to 30 %,
+    // falling over the rest. W = 1001 puts n = 50 at the middle of the rise and n = 650
+    // at the middle of the fall.
+    struct Expect {
+        TFFTWindow window;
+        double ends, middle_of_slope;
+    };
+    const Expect kinds[] = {{TFFTWindow::rectangle, 1.0, 1.0},
+                            {TFFTWindow::Bartlett, 0.0, 0.5},
+                            {TFFTWindow::Hamming, 0.08, 0.54},
+                            {TFFTWindow::Hanning, 0.0, 0.5},
+                            {TFFTWindow::Blackman, 0.0, 0.34}};
+    TFFT fft;
+    fft.set_FFTSize(1024);
+    fft.set_WindowSize(1001);
+    fft.set_windowleftskew(0.1);
+    fft.set_windowrightskew(0.3);
+    for (const Expect& k : kinds) {
+        fft.set_Window(k.window);
+        const tdoublearr& w = fft.WinValues();
+        const int kind = static_cast<int>(k.window);
+        EXPECT_NEAR(w[0], k.ends, 1e-12) << kind;
+        EXPECT_NEAR(w[50], k.middle_of_slope, 1e-12) << kind;
+        EXPECT_NEAR(w[650], k.middle_of_slope, 1e-12) << kind;
+        EXPECT_NEAR(w[1000], k.ends, 1e-12) << kind;
+        for (int n = 100; n <= 300; n += 20) {
+            EXPECT_NEAR(w[n], 1.0, 1e-12) << kind << " n=" << n;
         }
-        TFFT fft;
-        fft.set_Window(TFFTWindow::rectangle);
-        fft.set_RemoveDC(false);
-        fft.set_InRe(x);
-        double peak = 0;
-        std::vector<long double> dre(n), dim(n);
-        for (int m = 0; m < n; ++m) {
-            long double sr = 0, si = 0;
-            for (int k = 0; k < n; ++k) {
-                const long double a = 2.0L * M_PIl * m * k / n;
-                sr += x[k] * std::cos(a);
-                si += x[k] * std::sin(a);
-            }
-            dre[m] = sr / n;
-            dim[m] = si / n;
-            peak = std::max(peak, static_cast<double>(std::hypot(dre[m], dim[m])));
+        if (k.window != TFFTWindow::rectangle) {
+            EXPECT_LT(w[320], 1.0) << kind;
         }
-        for (int m = 0; m < n; ++m) {
-            EXPECT_LE(std::abs(fft.OutRe()[m] - static_cast<double>(dre[m])), 1e-12 * peak);
-            EXPECT_LE(std::abs(fft.OutIm()[m] - static_cast<double>(dim[m])), 1e-12 * peak);
+        for (int n = 1001; n < 1024; ++n) {
+            EXPECT_EQ(w[n], 0.0) << kind;
         }
     }
+    // Back to 0.5 each: the plain, symmetric window again.
+    fft.set_Window(TFFTWindow::Hanning);
+    fft.set_windowleftskew(0.5);
+    fft.set_windowrightskew(0.5);
+    const tdoublearr& w = fft.WinValues();
+    for (int n = 0; n < 1001; ++n) {
+        EXPECT_EQ(w[n], w[1000 - n]) << n;
+    }
+    EXPECT_NEAR(w[250], 0.5, 1e-15);
+}
+
+tdoublearr ramp(std::size_t n, double step) {
+    tdoublearr x(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        x[i] = step * static_cast<double>((i * 7) % 13) - 5.0;
+    }
+    return x;
+}
+
+TEST(FFTOutputs, EveryOutputFollowsNewInput) {
+    TFFT fft;
+    fft.set_Window(TFFTWindow::Blackman);
+    const tdoublearr a = ramp(256, 1.0);
+    const tdoublearr b = ramp(256, 3.0);
+    fft.set_InRe(a);
+    EXPECT_TRUE(fft.Dirty());
+    const tdoublearr& db = fft.OutdB();
+    EXPECT_TRUE(fft.Dirty()); // the other outputs are still stale
+    const tdoublearr re_a = fft.OutRe();
+    const tdoublearr im_a = fft.OutIm();
+    const tdoublearr db_a = db;
+    const tdoublearr abs_a = fft.OutAbs();
+    const tdoublearr abs2_a = fft.OutAbs2();
+    const tdoublearr phase_a = fft.OutPhase();
+    fft.OutComplex();
+    EXPECT_FALSE(fft.Dirty());
+    fft.set_Dirty(false); // any value marks everything stale
+    EXPECT_TRUE(fft.Dirty());
+
+    fft.set_InRe(b);
+    const double* re_address = fft.OutRe().data();
+    // The same arrays, overwritten in place.
+    EXPECT_EQ(&fft.OutdB(), &db);
+    EXPECT_EQ(fft.OutRe().data(), re_address);
+    // b is 3·a plus a constant that mean removal takes out: every bin but 0 scales by 3.
+    for (std::size_t m = 1; m < 256; ++m) {
+        EXPECT_NEAR(fft.OutRe()[m], 3 * re_a[m], 1e-12) << m;
+        EXPECT_NEAR(fft.OutIm()[m], 3 * im_a[m], 1e-12) << m;
+        EXPECT_NEAR(fft.OutComplex()[m].im, 3 * im_a[m], 1e-12) << m;
+        EXPECT_NEAR(fft.OutAbs()[m], 3 * abs_a[m], 1e-12) << m;
+        EXPECT_NEAR(fft.OutAbs2()[m], 9 * abs2_a[m], 1e-10) << m;
+        EXPECT_NEAR(fft.OutdB()[m], db_a[m] + 20 * std::log10(3.0), 1e-9) << m;
+        EXPECT_NEAR(fft.OutPhase()[m], phase_a[m], 1e-9) << m;
+    }
+}
+
+TEST(FFTOutputs, WindowChangeWaitsForTheNextInput) {
+    TFFT fft;
+    const tdoublearr x = ramp(256, 1.0);
+    fft.set_InRe(x);
+    const tdoublearr hamming = fft.OutAbs();
+    fft.set_Window(TFFTWindow::rectangle);
+    EXPECT_EQ(fft.OutAbs(), hamming);
+    fft.set_InRe(x);
+    EXPECT_NE(fft.OutAbs(), hamming);
+}
+
+TEST(FFTOutputs, UpperHalfOfARealFrameMirrorsTheLower) {
+    TFFT fft;
+    const tdoublearr x = ramp(64, 1.0);
+    fft.set_InRe(x);
+    const tdoublearr db = fft.OutdB(); // before the full arrays are read
+    const tdoublearr& re = fft.OutRe();
+    const tdoublearr& im = fft.OutIm();
+    const tdoublearr& phase = fft.OutPhase();
+    for (std::size_t m = 1; m < 32; ++m) {
+        EXPECT_EQ(re[64 - m], re[m]);
+        EXPECT_EQ(im[64 - m], -im[m]);
+        EXPECT_EQ(db[64 - m], db[m]);
+        EXPECT_NEAR(phase[64 - m], -phase[m], 1e-15);
+    }
+    EXPECT_EQ(im[32], 0.0);
+}
+
+TEST(FFTOutputs, MeanRemovalEmptiesBinZero) {
+    TFFT fft;
+    const tdoublearr x = ramp(300, 1.0);
+    fft.set_InRe(x);
+    EXPECT_EQ(fft.OutRe()[0], 0.0);
+    EXPECT_EQ(fft.OutIm()[0], 0.0);
+    EXPECT_EQ(fft.OutdB()[0], -3250.0);
+    fft.set_RemoveDC(false);
+    fft.set_InRe(x);
+    EXPECT_GT(std::abs(fft.OutRe()[0]), 0.1);
+}
+
+TEST(FFTOutputs, PhaseInEveryQuadrant) {
+    // One complex sample at n = 0: every bin holds that value over W.
+    struct Case {
+        double re, im, phase;
+    };
+    const Case cases[] = {{1, 1, pi / 4},   {-1, 1, 3 * pi / 4}, {-1, -1, -3 * pi / 4},
+                          {1, -1, -pi / 4}, {0, 1, pi / 2},      {0, -1, -pi / 2},
+                          {-1, 0, -pi},     {1, 0, 0},           {0, 0, 0},
+                          {-2, 1e-300, pi}};
+    TFFT fft;
+    fft.set_Window(TFFTWindow::rectangle);
+    fft.set_RemoveDC(false);
+    fft.set_IgnoreInIm(false);
+    for (const Case& c : cases) {
+        tdoublearr re(8, 0.0), im(8, 0.0);
+        re[0] = c.re;
+        im[0] = c.im;
+        fft.set_InRe(re);
+        fft.set_InIm(im);
+        for (int m = 0; m < 8; ++m) {
+            EXPECT_NEAR(fft.OutPhase()[m], c.phase, 1e-15) << c.re << " " << c.im << " bin " << m;
+        }
+    }
+}
+
+TEST(FFTInput, ChunkAsInput) {
+    TFFT fft;
+    tsamplechunk chunk;
+    chunk.used = 300;
+    tdoublearr same(300);
+    for (int i = 0; i < 300; ++i) {
+        chunk.data[i] = static_cast<int16_t>((i * 97) % 601 - 300);
+        same[i] = chunk.data[i];
+    }
+    fft.set_InChunk(chunk);
+    EXPECT_EQ(fft.FFTSize(), 512);
+    EXPECT_EQ(fft.WindowSize(), 300);
+    const tdoublearr from_chunk = fft.OutRe();
+    TFFT reference;
+    reference.set_InRe(same);
+    EXPECT_EQ(from_chunk, reference.OutRe());
+
+    // The chunk replaces an earlier imaginary input with zeros.
+    fft.set_IgnoreInIm(false);
+    fft.set_InIm(tdoublearr(300, 5.0));
+    fft.set_InChunk(chunk);
+    for (std::size_t m = 0; m < 512; ++m) {
+        EXPECT_NEAR(fft.OutRe()[m], from_chunk[m], 1e-12) << m;
+        EXPECT_NEAR(fft.OutIm()[m], reference.OutIm()[m], 1e-12) << m;
+    }
+}
+
+TEST(FFTInput, ChunkBeyondItsRecordReadsZeros) {
+    TFFT fft;
+    tsamplechunk chunk;
+    chunk.used = 20000;
+    chunk.data.fill(1000);
+    fft.set_RemoveDC(false);
+    fft.set_Window(TFFTWindow::rectangle);
+    fft.set_InChunk(chunk);
+    EXPECT_EQ(fft.WindowSize(), 20000);
+    EXPECT_EQ(fft.FFTSize(), 32768);
+    // Bin 0 is the sum of the samples over W: 16384 of them hold 1000.
+    EXPECT_NEAR(fft.OutRe()[0], 1000.0 * 16384 / 20000, 1e-9);
+}
+
+TEST(FFTInput, SizeChangesBetweenFrames) {
+    TFFT reused;
+    for (std::size_t len : {512u, 300u, 1024u, 2u, 300u}) {
+        const tdoublearr x = ramp(len, 1.5);
+        reused.set_InRe(x);
+        TFFT fresh;
+        fresh.set_InRe(x);
+        EXPECT_EQ(reused.FFTSize(), fresh.FFTSize());
+        EXPECT_EQ(reused.OutRe(), fresh.OutRe()) << len;
+        EXPECT_EQ(reused.OutdB(), fresh.OutdB()) << len;
+    }
+}
+
+TEST(FFTBadInput, InvalidSizesChangeNothing) {
+    TFFT fft;
+    const tdoublearr x = ramp(100, 1.0);
+    fft.set_InRe(x);
+    const tdoublearr before = fft.OutAbs();
+    fft.OutdB();
+    fft.OutAbs2();
+    fft.OutPhase();
+    fft.OutComplex();
+    EXPECT_EQ(error_of([&] { fft.set_InRe(tdoublearr{}); }), "FFT size out of range (0)");
+    EXPECT_EQ(error_of([&] { fft.set_InIm(tdoublearr{1.0}); }), "FFT size out of range (1)");
+    tsamplechunk chunk;
+    chunk.used = -5;
+    EXPECT_EQ(error_of([&] { fft.set_InChunk(chunk); }), "FFT size out of range (-5)");
+    EXPECT_EQ(error_of([&] { fft.set_WindowSize(0); }), "Window size out of range");
+    EXPECT_EQ(error_of([&] { fft.set_FFTSize(-1); }), "FFT size out of range (-1)");
+    EXPECT_EQ(fft.FFTSize(), 128);
+    EXPECT_EQ(fft.WindowSize(), 100);
+    EXPECT_FALSE(fft.Dirty());
+    EXPECT_EQ(fft.OutAbs(), before);
+}
+
+void expect_numbers(TFFT& fft, const std::string& what) {
+    const tdoublearr* outputs[] = {&fft.OutRe(),   &fft.OutIm(),    &fft.OutdB(),    &fft.OutAbs(),
+                                   &fft.OutAbs2(), &fft.OutPhase(), &fft.WinValues()};
+    for (const tdoublearr* out : outputs) {
+        for (double v : *out) {
+            ASSERT_FALSE(std::isnan(v)) << what;
+        }
+    }
+    for (const tcomplex& c : fft.OutComplex()) {
+        ASSERT_TRUE(std::isfinite(c.re) && std::isfinite(c.im)) << what;
+    }
+}
+
+TEST(FFTBadInput, NoNumberGivesZeroEntriesNeverNaN) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (bool complex : {false, true}) {
+        for (double bad : {nan, inf, -inf}) {
+            TFFT fft;
+            fft.set_IgnoreInIm(!complex);
+            tdoublearr x = ramp(64, 1.0);
+            x[10] = bad;
+            fft.set_InRe(x);
+            fft.set_InIm(ramp(64, 2.0));
+            expect_numbers(fft, "bad sample");
+            EXPECT_EQ(fft.OutRe()[3], 0.0);
+            EXPECT_EQ(fft.OutdB()[3], -3250.0);
+        }
+    }
+    // Finite samples so large that the sums overflow.
+    TFFT fft;
+    fft.set_RemoveDC(false);
+    tdoublearr huge(256);
+    for (std::size_t i = 0; i < huge.size(); ++i) {
+        huge[i] = (i % 3 ? 1.7e308 : -1.7e308);
+    }
+    fft.set_InRe(huge);
+    expect_numbers(fft, "overflow");
+    // A skew that is no number.
+    fft.set_windowrightskew(nan);
+    fft.set_InRe(ramp(256, 1.0));
+    expect_numbers(fft, "skew");
+}
+
+TEST(FFTBadInput, WindowLargerThanTheTables) {
+    // After FFTSize is lowered below the window size the tables keep their old size;
+    // a transform in that state must still be safe.
+    TFFT fft;
+    fft.set_InRe(ramp(256, 1.0));
+    fft.set_FFTSize(64);
+    EXPECT_EQ(fft.FFTSize(), 64);
+    fft.set_InRe(ramp(256, 2.0));
+    expect_numbers(fft, "N < W");
+    EXPECT_EQ(fft.OutRe().size(), 256u);
 }
 
 } // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace zevrin {
 namespace {
 
@@ -63,6 +65,84 @@ TEST(FilterSection, SteadyStates) {
     EXPECT_NEAR(std::abs(y), 3.0, 1e-9);
     hp.reset();
     EXPECT_NEAR(hp.filter(0.0), 0.0, 0.0);
+}
+
+// The bilinear-transform response with the corner pre-warped through the tangent:
+// u = tan(π·f/fs) / tan(π·F0/fs); |H| = 1 / |1 - u² + i·u/Q| for the low-pass and u²
+// times that for the high-pass.
+double analytic_gain(bool highpass, double f, double f0, double q, double fs) {
+    if (2 * f >= fs) {
+        return highpass ? 1.0 : 0.0;
+    }
+    const double u = std::tan(pi * f / fs) / std::tan(pi * f0 / fs);
+    const double g = 1.0 / std::hypot(1.0 - u * u, u / q);
+    return highpass ? u * u * g : g;
+}
+
+// The steady-state amplitude of the section's output for a cosine of frequency f.
+double measured_gain(TFilterSectionBase& section, double f, double fs) {
+    section.reset();
+    const int settle = 20000;
+    const int periods_len = 48000; // whole periods of every frequency tried
+    double c = 0.0, s = 0.0;
+    for (int n = 0; n < settle + periods_len; ++n) {
+        const double phase = 2 * pi * f * n / fs;
+        const double y = section.filter(std::cos(phase));
+        if (n >= settle) {
+            c += y * std::cos(phase);
+            s += y * std::sin(phase);
+        }
+    }
+    const double scale = (2 * f == fs || f == 0) ? 1.0 : 2.0;
+    return scale * std::hypot(c, s) / periods_len;
+}
+
+TEST(FilterSection, ResponseMatchesTheBilinearDesign) {
+    const double fs = 48000;
+    for (double q : {0.7071, 3.0}) {
+        for (bool highpass : {false, true}) {
+            TLPFilterSection lp;
+            THPFilterSection hp;
+            TFilterSectionBase& section = highpass ? static_cast<TFilterSectionBase&>(hp) : lp;
+            section.set_SampFreq(fs);
+            section.set_F0(1000);
+            section.set_Q(q);
+            for (double f : {0.0, 1000.0, 3000.0, 24000.0}) {
+                const double expected = analytic_gain(highpass, f, 1000, q, fs);
+                EXPECT_NEAR(measured_gain(section, f, fs), expected, 1e-9)
+                    << (highpass ? "high" : "low") << "-pass Q " << q << " at " << f << " Hz";
+            }
+            // At the corner the gain is Q.
+            EXPECT_NEAR(analytic_gain(highpass, 1000, 1000, q, fs), q, 1e-12);
+        }
+    }
+}
+
+TEST(FilterSection, SamplingFrequencyRedesigns) {
+    TLPFilterSection moved;
+    moved.set_F0(2000);
+    moved.set_Q(0.5);
+    moved.set_SampFreq(44100);
+    EXPECT_EQ(moved.F0(), 2000);
+    EXPECT_EQ(moved.Q(), 0.5);
+    TLPFilterSection direct;
+    direct.set_SampFreq(44100);
+    direct.set_F0(2000);
+    direct.set_Q(0.5);
+    EXPECT_EQ(moved.a0(), direct.a0());
+    EXPECT_EQ(moved.a1(), direct.a1());
+    EXPECT_EQ(moved.a2(), direct.a2());
+    EXPECT_EQ(moved.b0(), direct.b0());
+    for (double f0 : {1.0, 100.0, 5000.0, 20000.0}) {
+        THPFilterSection hp;
+        hp.set_SampFreq(48000);
+        hp.set_F0(f0);
+        EXPECT_NEAR(hp.a0() + hp.a1() + hp.a2(), 1.0, 1e-14) << f0;
+        TLPFilterSection lp;
+        lp.set_SampFreq(48000);
+        lp.set_F0(f0);
+        EXPECT_NEAR(lp.a0() + lp.a1() + lp.a2(), 1.0, 1e-14) << f0;
+    }
 }
 
 } // namespace

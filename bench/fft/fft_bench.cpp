@@ -1,0 +1,346 @@
+// TFFT against FFTW3's real-input transform (FFTW_MEASURE), one frame at a time.
+//
+// pipeline: what the analyser does per frame and channel: assign a real frame of N
+//   samples (Hamming window, mean removed), read OutdB and OutAbs. FFTW does the same
+//   work: mean, windowing, transform, then the N-bin dB and magnitude arrays with the
+//   same per-bin rules and the same power_db.
+// bare: the transform alone: assign the frame (rectangle window, mean kept), read OutRe
+//   and OutIm. FFTW transforms the frame where it lies and writes the same N-bin real
+//   and imaginary arrays (scaled by 1/N, positive exponent, upper half mirrored).
+// Both sides of a comparison run in the same process, their repetitions interleaved;
+// at the end a table gives, per N, the fastest CPU time per frame of each and their
+// ratio against the goal. The column "FFTW execute" is fftw_execute() alone, for
+// reference.
+
+#include "dsp/fft.h"
+#include "dsp/numeric.h"
+
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zevrin {
+namespace {
+
+constexpr std::size_t smallest = 256;
+constexpr std::size_t largest = 131072;
+constexpr double pipeline_goal = 1.2;
+constexpr double bare_goal = 2.0;
+
+// Three tones in noise at the scale of 16-bit samples, the same every run.
+void fill_frame(double* x, std::size_t n) {
+    uint32_t seed = 12345;
+    for (std::size_t i = 0; i < n; ++i) {
+        seed = seed * 134775813u + 1u;
+        const double noise = static_cast<double>(seed) / 4294967296.0 - 0.5;
+        const double t = static_cast<double>(i);
+        x[i] = 300.0 + 8000.0 * std::sin(0.05 * t) + 2000.0 * std::sin(0.31 * t + 1.0) +
+               50.0 * std::sin(2.9 * t) + 100.0 * noise;
+    }
+}
+
+tdoublearr frame(std::size_t n) {
+    tdoublearr x(n);
+    fill_frame(x.data(), n);
+    return x;
+}
+
+// An FFTW plan with its input and output arrays.
+class FFTWReal {
+public:
+    explicit FFTWReal(std::size_t n)
+        : fn(n), fin(fftw_alloc_real(n)), fout(fftw_alloc_complex(n / 2 + 1)),
+          fplan(fftw_plan_dft_r2c_1d(static_cast<int>(n), fin, fout, FFTW_MEASURE)) {
+        // Planning with FFTW_MEASURE overwrites the arrays.
+        fill_frame(fin, n);
+    }
+    ~FFTWReal() {
+        fftw_destroy_plan(fplan);
+        fftw_free(fout);
+        fftw_free(fin);
+    }
+    FFTWReal(const FFTWReal&) = delete;
+    FFTWReal& operator=(const FFTWReal&) = delete;
+
+    std::size_t size() const { return fn; }
+    double* in() { return fin; }
+    const fftw_complex* out() const { return fout; }
+    void execute() { fftw_execute(fplan); }
+
+private:
+    std::size_t fn;
+    double* fin;
+    fftw_complex* fout;
+    fftw_plan fplan;
+};
+
+// The frame's sum, summed as TFFT sums its input: four quarters side by side, each
+// across the vector lanes.
+double frame_sum(const double* x, std::size_t n) {
+    const std::size_t q = n / 4;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+#pragma omp simd reduction(+ : s0, s1, s2, s3)
+    for (std::size_t i = 0; i < q; ++i) {
+        s0 += x[i];
+        s1 += x[i + q];
+        s2 += x[i + 2 * q];
+        s3 += x[i + 3 * q];
+    }
+    for (std::size_t i = 4 * q; i < n; ++i) {
+        s0 += x[i];
+    }
+    return (s0 + s1) + (s2 + s3);
+}
+
+void pipeline_zevrin(benchmark::State& state, std::size_t n) {
+    TFFT fft;
+    fft.set_FFTSize(static_cast<int>(n));
+    fft.set_WindowSize(static_cast<int>(n));
+    fft.set_Window(TFFTWindow::Hamming);
+    const tdoublearr x = frame(n);
+    for (auto _ : state) {
+        fft.set_InRe(x);
+        benchmark::DoNotOptimize(fft.OutdB().data());
+        benchmark::DoNotOptimize(fft.OutAbs().data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void pipeline_fftw(benchmark::State& state, std::size_t n) {
+    TFFT windows;
+    windows.set_FFTSize(static_cast<int>(n));
+    windows.set_WindowSize(static_cast<int>(n));
+    windows.set_Window(TFFTWindow::Hamming);
+    const tdoublearr window = windows.WinValues();
+    const tdoublearr x = frame(n);
+    FFTWReal fftw(n);
+    tdoublearr db(n), magnitude(n);
+    const double scale = 1.0 / static_cast<double>(n);
+    for (auto _ : state) {
+        const double mean = frame_sum(x.data(), n) / static_cast<double>(n);
+        double* in = fftw.in();
+        for (std::size_t k = 0; k < n; ++k) {
+            in[k] = (x[k] - mean) * window[k];
+        }
+        fftw.execute();
+        const fftw_complex* out = fftw.out();
+        // Removing the windowed frame's own mean leaves bin 0 at 0.
+        db[0] = -3250.0;
+        magnitude[0] = 0.0;
+        for (std::size_t m = 1; m <= n / 2; ++m) {
+            const double re = out[m][0] * scale;
+            const double im = out[m][1] * scale;
+            const double p = re * re + im * im;
+            double level = p <= 0.0 ? -3250.0 : 0.0;
+            if (p > 0.0) {
+                level = power_db(p);
+                if (!std::isfinite(level)) {
+                    level = 0.0;
+                }
+            }
+            const double v = std::sqrt(p);
+            const double mag = v <= DBL_MAX ? v : 0.0;
+            db[m] = level;
+            db[n - m] = level;
+            magnitude[m] = mag;
+            magnitude[n - m] = mag;
+        }
+        benchmark::DoNotOptimize(db.data());
+        benchmark::DoNotOptimize(magnitude.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void bare_zevrin(benchmark::State& state, std::size_t n) {
+    TFFT fft;
+    fft.set_FFTSize(static_cast<int>(n));
+    fft.set_WindowSize(static_cast<int>(n));
+    fft.set_Window(TFFTWindow::rectangle);
+    fft.set_RemoveDC(false);
+    const tdoublearr x = frame(n);
+    for (auto _ : state) {
+        fft.set_InRe(x);
+        benchmark::DoNotOptimize(fft.OutRe().data());
+        benchmark::DoNotOptimize(fft.OutIm().data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void bare_fftw(benchmark::State& state, std::size_t n) {
+    FFTWReal fftw(n);
+    tdoublearr re(n), im(n);
+    const double scale = 1.0 / static_cast<double>(n);
+    for (auto _ : state) {
+        fftw.execute();
+        const fftw_complex* out = fftw.out();
+        // FFTW's exponent is negative: our bins are its conjugates. Bins 0 and N/2 are
+        // real.
+        re[0] = out[0][0] * scale;
+        im[0] = 0.0;
+        re[n / 2] = out[n / 2][0] * scale;
+        im[n / 2] = 0.0;
+        for (std::size_t m = 1; m < n / 2; ++m) {
+            const double r = out[m][0] * scale;
+            const double i = -out[m][1] * scale;
+            re[m] = r;
+            im[m] = i;
+            re[n - m] = r;
+            im[n - m] = -i;
+        }
+        benchmark::DoNotOptimize(re.data());
+        benchmark::DoNotOptimize(im.data());
+        benchmark::ClobberMemory();
+    }
+}
+
+void execute_fftw(benchmark::State& state, std::size_t n) {
+    FFTWReal fftw(n);
+    for (auto _ : state) {
+        fftw.execute();
+        benchmark::DoNotOptimize(fftw.out());
+        benchmark::ClobberMemory();
+    }
+}
+
+// Keeps the fastest repetition of every benchmark (interference from other work on
+// the machine only ever adds time) and prints the comparison at the end. The console
+// shows the medians.
+class TableReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        std::vector<Run> shown;
+        for (const Run& run : runs) {
+            if (run.error_occurred) {
+                continue;
+            }
+            if (run.aggregate_name.empty()) {
+                record(run);
+            }
+            if (run.aggregate_name == "median" || run.repetitions <= 1) {
+                shown.push_back(run);
+            }
+        }
+        ConsoleReporter::ReportRuns(shown);
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf(
+            "\nFFT per frame, microseconds (fastest of the repetitions), TFFT against FFTW3 r2c "
+            "FFTW_MEASURE doing the same work\n\n");
+        std::printf("| N | pipeline TFFT | pipeline FFTW | ratio | bare TFFT | bare FFTW | ratio "
+                    "| FFTW execute |\n");
+        std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        for (std::size_t n = smallest; n <= largest; n *= 2) {
+            const std::string s = std::to_string(n);
+            const double pz = time("pipeline/TFFT/" + s), pf = time("pipeline/FFTW/" + s);
+            const double bz = time("bare/TFFT/" + s), bf = time("bare/FFTW/" + s);
+            const double ex = time("execute/FFTW/" + s);
+            if (pz + pf + bz + bf + ex == 0) {
+                continue; // filtered out
+            }
+            std::printf("| %zu | %s | %s | %s | %s | %s | %s | %s |\n", n, number(pz).c_str(),
+                        number(pf).c_str(), verdict(pz, pf, pipeline_goal).c_str(),
+                        number(bz).c_str(), number(bf).c_str(), verdict(bz, bf, bare_goal).c_str(),
+                        number(ex).c_str());
+        }
+        std::printf("\nGoals: pipeline ratio at most %.1f, bare ratio at most %.1f; a miss "
+                    "shows by how much the ratio exceeds its goal.\n",
+                    pipeline_goal, bare_goal);
+    }
+
+private:
+    void record(const Run& run) {
+        const double us = run.GetAdjustedCPUTime() *
+                          benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
+                          benchmark::GetTimeUnitMultiplier(run.time_unit);
+        const auto [it, added] = ftimes.emplace(run.run_name.function_name, us);
+        if (!added && us < it->second) {
+            it->second = us;
+        }
+    }
+
+    double time(const std::string& name) const {
+        const auto it = ftimes.find(name);
+        return it == ftimes.end() ? 0.0 : it->second;
+    }
+
+    static std::string number(double us) {
+        if (us <= 0) {
+            return "-";
+        }
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", us);
+        return text;
+    }
+
+    static std::string verdict(double ours, double fftw, double goal) {
+        if (ours <= 0 || fftw <= 0) {
+            return "-";
+        }
+        const double ratio = ours / fftw;
+        char text[64];
+        if (ratio <= goal) {
+            std::snprintf(text, sizeof text, "%.2f", ratio);
+        } else {
+            std::snprintf(text, sizeof text, "%.2f (misses by %.1f%%)", ratio,
+                          (ratio / goal - 1.0) * 100.0);
+        }
+        return text;
+    }
+
+    std::map<std::string, double> ftimes;
+};
+
+void register_benchmarks() {
+    using Fn = void (*)(benchmark::State&, std::size_t);
+    const struct {
+        const char* name;
+        Fn fn;
+    } cases[] = {{"pipeline/TFFT/", pipeline_zevrin},
+                 {"pipeline/FFTW/", pipeline_fftw},
+                 {"bare/TFFT/", bare_zevrin},
+                 {"bare/FFTW/", bare_fftw},
+                 {"execute/FFTW/", execute_fftw}};
+    for (std::size_t n = smallest; n <= largest; n *= 2) {
+        for (const auto& c : cases) {
+            benchmark::RegisterBenchmark((c.name + std::to_string(n)).c_str(), c.fn, n)
+                ->Unit(benchmark::kMicrosecond);
+        }
+    }
+}
+
+} // namespace
+} // namespace zevrin
+
+int main(int argc, char** argv) {
+    // Defaults first, so that the same options on the command line win.
+    std::vector<char*> args{argv[0]};
+    // Repetitions interleaved at random, so that both sides of a comparison meet the same
+    // conditions.
+    std::string repetitions = "--benchmark_repetitions=10";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string min_time = "--benchmark_min_time=0.1";
+    args.push_back(repetitions.data());
+    args.push_back(interleave.data());
+    args.push_back(min_time.data());
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        return 1;
+    }
+    zevrin::register_benchmarks();
+    zevrin::TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,420 @@
+#include "dsp/fft_plan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+// The kernels take every array they touch as its own __restrict pointer: without that
+// promise the compiler must assume the four rows of a butterfly may overlap and gives
+// up vectorising them.
+
+namespace zevrin {
+
+namespace {
+
+constexpr double two_pi = 6.283185307179586476925286766559;
+
+struct Twiddles {
+    double c1, s1, c2, s2, c3, s3;
+};
+
+// One row of radix-4 butterflies: inputs a, b, c, d, outputs y0..y3, each `count`
+// contiguous values. Positive exponent: y1 = w1·(a + i·b - c - i·d), and so on.
+inline void radix4_row(std::size_t count, const double* __restrict ar, const double* __restrict ai,
+                       const double* __restrict br, const double* __restrict bi,
+                       const double* __restrict cr, const double* __restrict ci,
+                       const double* __restrict dr, const double* __restrict di,
+                       double* __restrict y0r, double* __restrict y0i, double* __restrict y1r,
+                       double* __restrict y1i, double* __restrict y2r, double* __restrict y2i,
+                       double* __restrict y3r, double* __restrict y3i, Twiddles w) {
+    for (std::size_t q = 0; q < count; ++q) {
+        const double apcr = ar[q] + cr[q], apci = ai[q] + ci[q];
+        const double amcr = ar[q] - cr[q], amci = ai[q] - ci[q];
+        const double bpdr = br[q] + dr[q], bpdi = bi[q] + di[q];
+        const double bmdr = br[q] - dr[q], bmdi = bi[q] - di[q];
+        const double t1r = amcr - bmdi, t1i = amci + bmdr;
+        const double t2r = apcr - bpdr, t2i = apci - bpdi;
+        const double t3r = amcr + bmdi, t3i = amci - bmdr;
+        y0r[q] = apcr + bpdr;
+        y0i[q] = apci + bpdi;
+        y1r[q] = w.c1 * t1r - w.s1 * t1i;
+        y1i[q] = w.c1 * t1i + w.s1 * t1r;
+        y2r[q] = w.c2 * t2r - w.s2 * t2i;
+        y2i[q] = w.c2 * t2i + w.s2 * t2r;
+        y3r[q] = w.c3 * t3r - w.s3 * t3i;
+        y3i[q] = w.c3 * t3i + w.s3 * t3r;
+    }
+}
+
+// The same without twiddles (the last radix-4 pass).
+inline void radix4_row_plain(std::size_t count, const double* __restrict ar,
+                             const double* __restrict ai, const double* __restrict br,
+                             const double* __restrict bi, const double* __restrict cr,
+                             const double* __restrict ci, const double* __restrict dr,
+                             const double* __restrict di, double* __restrict y0r,
+                             double* __restrict y0i, double* __restrict y1r, double* __restrict y1i,
+                             double* __restrict y2r, double* __restrict y2i, double* __restrict y3r,
+                             double* __restrict y3i) {
+    for (std::size_t q = 0; q < count; ++q) {
+        const double apcr = ar[q] + cr[q], apci = ai[q] + ci[q];
+        const double amcr = ar[q] - cr[q], amci = ai[q] - ci[q];
+        const double bpdr = br[q] + dr[q], bpdi = bi[q] + di[q];
+        const double bmdr = br[q] - dr[q], bmdi = bi[q] - di[q];
+        y0r[q] = apcr + bpdr;
+        y0i[q] = apci + bpdi;
+        y1r[q] = amcr - bmdi;
+        y1i[q] = amci + bmdr;
+        y2r[q] = apcr - bpdr;
+        y2i[q] = apci - bpdi;
+        y3r[q] = amcr + bmdi;
+        y3i[q] = amci - bmdr;
+    }
+}
+
+// The first pass (stride 1): the butterflies run along p, each with its own twiddles,
+// and write four adjacent outputs. Load gives the input value at an index of the half
+// transform, so that a real frame can be windowed and split as it is read.
+template <typename Load>
+void stage_first(std::size_t n4, Load load, double* __restrict yr, double* __restrict yi,
+                 const double* __restrict tw) {
+    const double* __restrict c1 = tw;
+    const double* __restrict s1 = tw + n4;
+    const double* __restrict c2 = tw + 2 * n4;
+    const double* __restrict s2 = tw + 3 * n4;
+    const double* __restrict c3 = tw + 4 * n4;
+    const double* __restrict s3 = tw + 5 * n4;
+    for (std::size_t p = 0; p < n4; ++p) {
+        double ar, ai, br, bi, cr, ci, dr, di;
+        load(p, ar, ai);
+        load(p + n4, br, bi);
+        load(p + 2 * n4, cr, ci);
+        load(p + 3 * n4, dr, di);
+        const double apcr = ar + cr, apci = ai + ci, amcr = ar - cr, amci = ai - ci;
+        const double bpdr = br + dr, bpdi = bi + di, bmdr = br - dr, bmdi = bi - di;
+        const double t1r = amcr - bmdi, t1i = amci + bmdr;
+        const double t2r = apcr - bpdr, t2i = apci - bpdi;
+        const double t3r = amcr + bmdi, t3i = amci - bmdr;
+        yr[4 * p] = apcr + bpdr;
+        yi[4 * p] = apci + bpdi;
+        yr[4 * p + 1] = c1[p] * t1r - s1[p] * t1i;
+        yi[4 * p + 1] = c1[p] * t1i + s1[p] * t1r;
+        yr[4 * p + 2] = c2[p] * t2r - s2[p] * t2i;
+        yi[4 * p + 2] = c2[p] * t2i + s2[p] * t2r;
+        yr[4 * p + 3] = c3[p] * t3r - s3[p] * t3i;
+        yi[4 * p + 3] = c3[p] * t3i + s3[p] * t3r;
+    }
+}
+
+// A complex array as the first pass's input.
+struct SplitInput {
+    const double* __restrict xr;
+    const double* __restrict xi;
+    void operator()(std::size_t k, double& re, double& im) const {
+        re = xr[k];
+        im = xi[k];
+    }
+};
+
+// A whole real frame as the first pass's input: value k of the half transform is
+// samples 2k and 2k+1, less the offset, times the window.
+template <bool Offset, bool Window> struct RealFrameInput {
+    const double* __restrict x;
+    const double* __restrict window;
+    double offset;
+    void operator()(std::size_t k, double& re, double& im) const {
+        re = x[2 * k];
+        im = x[2 * k + 1];
+        if constexpr (Offset) {
+            re -= offset;
+            im -= offset;
+        }
+        if constexpr (Window) {
+            re *= window[2 * k];
+            im *= window[2 * k + 1];
+        }
+    }
+};
+
+// A twiddled pass of stride s: for each p, one row of s butterflies sharing its twiddles.
+// `quarter` is N/8 (a quarter of the half transform), the distance between a, b, c, d.
+template <std::size_t S>
+void stage_rows(std::size_t n4, std::size_t runtime_s, std::size_t quarter, const double* xr,
+                const double* xi, double* yr, double* yi, const double* tw) {
+    const std::size_t s = S != 0 ? S : runtime_s;
+    // The twiddles of row 0 are all 1.
+    radix4_row_plain(s, xr, xi, xr + quarter, xi + quarter, xr + 2 * quarter, xi + 2 * quarter,
+                     xr + 3 * quarter, xi + 3 * quarter, yr, yi, yr + s, yi + s, yr + 2 * s,
+                     yi + 2 * s, yr + 3 * s, yi + 3 * s);
+    for (std::size_t p = 1; p < n4; ++p) {
+        const Twiddles w{tw[p],          tw[n4 + p],     tw[2 * n4 + p],
+                         tw[3 * n4 + p], tw[4 * n4 + p], tw[5 * n4 + p]};
+        const double* ar = xr + s * p;
+        const double* ai = xi + s * p;
+        double* y0r = yr + 4 * s * p;
+        double* y0i = yi + 4 * s * p;
+        radix4_row(s, ar, ai, ar + quarter, ai + quarter, ar + 2 * quarter, ai + 2 * quarter,
+                   ar + 3 * quarter, ai + 3 * quarter, y0r, y0i, y0r + s, y0i + s, y0r + 2 * s,
+                   y0i + 2 * s, y0r + 3 * s, y0i + 3 * s, w);
+    }
+}
+
+void stage_last4(std::size_t s, const double* xr, const double* xi, double* yr, double* yi) {
+    radix4_row_plain(s, xr, xi, xr + s, xi + s, xr + 2 * s, xi + 2 * s, xr + 3 * s, xi + 3 * s, yr,
+                     yi, yr + s, yi + s, yr + 2 * s, yi + 2 * s, yr + 3 * s, yi + 3 * s);
+}
+
+void radix2_row(std::size_t count, const double* __restrict ar, const double* __restrict ai,
+                const double* __restrict br, const double* __restrict bi, double* __restrict y0r,
+                double* __restrict y0i, double* __restrict y1r, double* __restrict y1i) {
+    for (std::size_t q = 0; q < count; ++q) {
+        y0r[q] = ar[q] + br[q];
+        y0i[q] = ai[q] + bi[q];
+        y1r[q] = ar[q] - br[q];
+        y1i[q] = ai[q] - bi[q];
+    }
+}
+
+void stage_last2(std::size_t s, const double* xr, const double* xi, double* yr, double* yi) {
+    radix2_row(s, xr, xi, xr + s, xi + s, yr, yi, yr + s, yi + s);
+}
+
+// Every second input value from `first`, less the offset, times the window (none:
+// all ones), into out[0..count); zeros after the input's end up to `total`.
+template <bool Offset, bool Window>
+void load_every_second(const double* __restrict x, std::size_t len, std::size_t first,
+                       double offset, const double* __restrict window, double* __restrict out,
+                       std::size_t total) {
+    const std::size_t count = len > first ? std::min((len - first + 1) / 2, total) : 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        double v = x[2 * k + first];
+        if constexpr (Offset) {
+            v -= offset;
+        }
+        if constexpr (Window) {
+            v *= window[2 * k + first];
+        }
+        out[k] = v;
+    }
+    std::fill(out + count, out + total, 0.0);
+}
+
+void load_every_second(const double* x, std::size_t len, std::size_t first, double offset,
+                       const double* window, double* out, std::size_t total) {
+    if (offset != 0.0) {
+        if (window != nullptr) {
+            load_every_second<true, true>(x, len, first, offset, window, out, total);
+        } else {
+            load_every_second<true, false>(x, len, first, offset, window, out, total);
+        }
+    } else if (window != nullptr) {
+        load_every_second<false, true>(x, len, first, offset, window, out, total);
+    } else {
+        load_every_second<false, false>(x, len, first, offset, window, out, total);
+    }
+}
+
+// Separates the half transform Z of a real frame into its spectrum X: with
+// E = (Z[k] + conj Z[M-k]) / 2 and O = (Z[k] - conj Z[M-k]) / 2i, X[k] = E + w^k·O and
+// X[M-k] = conj(E - w^k·O), both times h. Z lies in lr/li[0..M) and X replaces it; mr/mi
+// point at index M, so that mr[-k] is element M-k and the two streams never overlap.
+// Covers 0 < k < M/2.
+void separate_real(std::size_t m, double h, const double* __restrict cosk,
+                   const double* __restrict sink, double* __restrict lr, double* __restrict li,
+                   double* __restrict mr, double* __restrict mi) {
+    const std::size_t half = m / 2;
+    for (std::size_t k = 1; k < half; ++k) {
+        const auto back = -static_cast<std::ptrdiff_t>(k);
+        const double ar = lr[k], ai = li[k];
+        const double cr = mr[back], ci = mi[back]; // Z[M-k], conjugated below
+        const double er = (ar + cr) * h, ei = (ai - ci) * h;
+        const double orr = (ai + ci) * h, oi = (cr - ar) * h;
+        const double tr = cosk[k] * orr - sink[k] * oi;
+        const double ti = cosk[k] * oi + sink[k] * orr;
+        lr[k] = er + tr;
+        li[k] = ei + ti;
+        mr[back] = er - tr;
+        mi[back] = ti - ei;
+    }
+}
+
+// The last pass of a complex frame: X[k] = E[k] + w^k·O[k], X[k+M] = E[k] - w^k·O[k],
+// with E in the lower and O in the upper half of re/im.
+void combine_complex(std::size_t m, double scale, const double* __restrict cosk,
+                     const double* __restrict sink, double* __restrict er, double* __restrict ei,
+                     double* __restrict orr, double* __restrict oi) {
+    for (std::size_t k = 0; k < m; ++k) {
+        const double tr = cosk[k] * orr[k] - sink[k] * oi[k];
+        const double ti = cosk[k] * oi[k] + sink[k] * orr[k];
+        const double ar = er[k], ai = ei[k];
+        er[k] = (ar + tr) * scale;
+        ei[k] = (ai + ti) * scale;
+        orr[k] = (ar - tr) * scale;
+        oi[k] = (ai - ti) * scale;
+    }
+}
+
+} // namespace
+
+void FFTPlan::prepare(std::size_t n) {
+    fn = n;
+    fhalf = n / 2;
+    fstages.clear();
+    ftwiddles.clear();
+    std::size_t len = fhalf;
+    std::size_t s = 1;
+    for (; len >= 4; len /= 4, s *= 4) {
+        if (len == 4) {
+            fstages.push_back({StageKind::last4, len, s, 0});
+            continue;
+        }
+        const StageKind kind =
+            s == 1 ? StageKind::first : (s == 4 ? StageKind::stride4 : StageKind::general);
+        const std::size_t n4 = len / 4;
+        const std::size_t table = ftwiddles.size();
+        fstages.push_back({kind, len, s, table});
+        ftwiddles.resize(table + 6 * n4);
+        for (std::size_t j = 1; j <= 3; ++j) {
+            for (std::size_t p = 0; p < n4; ++p) {
+                const double angle = two_pi * static_cast<double>(j * p) / static_cast<double>(len);
+                ftwiddles[table + (2 * j - 2) * n4 + p] = std::cos(angle);
+                ftwiddles[table + (2 * j - 1) * n4 + p] = std::sin(angle);
+            }
+        }
+    }
+    if (len == 2) {
+        fstages.push_back({StageKind::last2, len, s, 0});
+    }
+    fcos.resize(fhalf);
+    fsin.resize(fhalf);
+    for (std::size_t k = 0; k < fhalf; ++k) {
+        const double angle = two_pi * static_cast<double>(k) / static_cast<double>(n);
+        fcos[k] = std::cos(angle);
+        fsin[k] = std::sin(angle);
+    }
+    fscratchre.resize(fhalf);
+    fscratchim.resize(fhalf);
+}
+
+void FFTPlan::run_stages(std::size_t first, double* sr, double* si, double* dr, double* di) const {
+    const std::size_t quarter = fhalf / 4;
+    for (std::size_t i = first; i < fstages.size(); ++i) {
+        const Stage& st = fstages[i];
+        const double* tw = ftwiddles.data() + st.table;
+        switch (st.kind) {
+        case StageKind::first:
+            stage_first(st.n / 4, SplitInput{sr, si}, dr, di, tw);
+            break;
+        case StageKind::stride4:
+            stage_rows<4>(st.n / 4, st.s, quarter, sr, si, dr, di, tw);
+            break;
+        case StageKind::general:
+            stage_rows<0>(st.n / 4, st.s, quarter, sr, si, dr, di, tw);
+            break;
+        case StageKind::last4:
+            stage_last4(st.s, sr, si, dr, di);
+            break;
+        case StageKind::last2:
+            stage_last2(st.s, sr, si, dr, di);
+            break;
+        }
+        std::swap(sr, dr);
+        std::swap(si, di);
+    }
+}
+
+void FFTPlan::run_half(double* ar, double* ai, double* br, double* bi) const {
+    if (lands_in_input(0)) {
+        run_stages(0, ar, ai, br, bi);
+    } else {
+        run_stages(0, br, bi, ar, ai);
+    }
+}
+
+template <bool Offset, bool Window>
+void FFTPlan::first_stage_from_frame(const double* x, double offset, const double* window,
+                                     double* ar, double* ai, double* br, double* bi) const {
+    const RealFrameInput<Offset, Window> input{x, window, offset};
+    const double* tw = ftwiddles.data() + fstages[0].table;
+    // The first pass writes where the remaining ones end in a.
+    if (lands_in_input(1)) {
+        stage_first(fhalf / 4, input, ar, ai, tw);
+        run_stages(1, ar, ai, br, bi);
+    } else {
+        stage_first(fhalf / 4, input, br, bi, tw);
+        run_stages(1, br, bi, ar, ai);
+    }
+}
+
+void FFTPlan::half_of_real_frame(const double* x, std::size_t len, double offset,
+                                 const double* window, double* ar, double* ai, double* br,
+                                 double* bi) const {
+    if (len == fn && !fstages.empty() && fstages[0].kind == StageKind::first) {
+        if (offset != 0.0) {
+            if (window != nullptr) {
+                first_stage_from_frame<true, true>(x, offset, window, ar, ai, br, bi);
+            } else {
+                first_stage_from_frame<true, false>(x, offset, window, ar, ai, br, bi);
+            }
+        } else if (window != nullptr) {
+            first_stage_from_frame<false, true>(x, offset, window, ar, ai, br, bi);
+        } else {
+            first_stage_from_frame<false, false>(x, offset, window, ar, ai, br, bi);
+        }
+        return;
+    }
+    const bool in_a = lands_in_input(0);
+    load_every_second(x, len, 0, offset, window, in_a ? ar : br, fhalf);
+    load_every_second(x, len, 1, offset, window, in_a ? ai : bi, fhalf);
+    run_half(ar, ai, br, bi);
+}
+
+void FFTPlan::real_forward(const double* x, std::size_t len, double offset, const double* window,
+                           double scale, double* re, double* im) {
+    const std::size_t m = fhalf;
+    double* lr = re;
+    double* li = im;
+    double* ur = re + m;
+    double* ui = im + m;
+    // The upper half serves as the second buffer of the half transform.
+    half_of_real_frame(x, len, offset, window, lr, li, ur, ui);
+
+    const double z0r = re[0];
+    const double z0i = im[0];
+    re[0] = (z0r + z0i) * scale;
+    im[0] = 0.0;
+    re[m] = (z0r - z0i) * scale;
+    im[m] = 0.0;
+    if (m < 2) {
+        return;
+    }
+    separate_real(m, 0.5 * scale, fcos.data(), fsin.data(), lr, li, re + m, im + m);
+    // Bin N/4 is its own partner: X[M/2] = Z[M/2].
+    re[m / 2] *= scale;
+    im[m / 2] *= scale;
+}
+
+void FFTPlan::mirror_upper_half(double* re, double* im, std::size_t n) {
+    for (std::size_t k = 1; k < n / 2; ++k) {
+        re[n - k] = re[k];
+        im[n - k] = -im[k];
+    }
+}
+
+void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, const double* xi,
+                              std::size_t leni, double offi, const double* window, double scale,
+                              double* re, double* im) {
+    const std::size_t m = fhalf;
+    double* sr = fscratchre.data();
+    double* si = fscratchim.data();
+    // Even samples into the lower half, odd samples into the upper half.
+    for (std::size_t part = 0; part < 2; ++part) {
+        double* ar = re + part * m;
+        double* ai = im + part * m;
+        load_every_second(xr, lenr, part, offr, window, lands_in_input(0) ? ar : sr, m);
+        load_every_second(xi, leni, part, offi, window, lands_in_input(0) ? ai : si, m);
+        run_half(ar, ai, sr, si);
+    }
+    combine_complex(m, scale, fcos.data(), fsin.data(), re, im, re + m, im + m);
+}
+
+} // namespace zevrin

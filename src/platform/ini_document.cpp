@@ -1,0 +1,215 @@
+#include "platform/ini_document.h"
+
+#include "platform/registry_tree.h"
+
+#include <algorithm>
+
+namespace zevrin {
+
+namespace {
+
+constexpr std::string_view blanks = " \t\v\f";
+
+std::string_view trim_blanks(std::string_view s) {
+    const size_t start = s.find_first_not_of(blanks);
+    if (start == std::string_view::npos) {
+        return std::string_view();
+    }
+    const size_t end = s.find_last_not_of(blanks);
+    return s.substr(start, end - start + 1);
+}
+
+std::string_view unquoted(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        return v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    return a == b || fold_name(a) == fold_name(b);
+}
+
+bool breaks_lines(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+void check_name(std::string_view what, std::string_view name) {
+    if (breaks_lines(name)) {
+        throw EIniFileError("An ini file cannot hold a line break in the " + std::string(what) +
+                            " \"" + std::string(name) + "\"");
+    }
+}
+
+} // namespace
+
+std::optional<std::string> ini_section_name(std::string_view line) {
+    line = trim_blanks(line);
+    if (line.empty() || line[0] != '[') {
+        return std::nullopt;
+    }
+    const size_t close = line.rfind(']');
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(trim_blanks(line.substr(1, close - 1)));
+}
+
+std::optional<std::pair<std::string, std::string>> ini_key_value(std::string_view line) {
+    const std::string_view t = trim_blanks(line);
+    if (t.empty() || t[0] == ';' || t[0] == '[') {
+        return std::nullopt;
+    }
+    const size_t eq = t.find('=');
+    if (eq == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view key = trim_blanks(t.substr(0, eq));
+    if (key.empty()) {
+        return std::nullopt;
+    }
+    return std::make_pair(std::string(key), std::string(unquoted(trim_blanks(t.substr(eq + 1)))));
+}
+
+IniDocument IniDocument::parse(std::string_view bytes) {
+    IniDocument doc;
+    DecodedText decoded = decode_text(bytes);
+    TextLines split = split_lines(decoded.text);
+    doc.lines_ = std::move(split.lines);
+    doc.line_end_ = std::move(split.line_end);
+    doc.encoding_ = decoded.encoding;
+    return doc;
+}
+
+std::string IniDocument::serialize() const {
+    return encode_text(join_lines(lines_, line_end_), encoding_);
+}
+
+std::optional<IniDocument::Range> IniDocument::find_section(std::string_view section) const {
+    const std::string_view wanted = trim_blanks(section);
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const auto name = ini_section_name(lines_[i]);
+        if (!name || !same_name(*name, wanted)) {
+            continue;
+        }
+        Range r{i, i + 1};
+        while (r.end < lines_.size() && !ini_section_name(lines_[r.end])) {
+            ++r.end;
+        }
+        return r;
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> IniDocument::find_key(const Range& range, std::string_view key) const {
+    const std::string_view wanted = trim_blanks(key);
+    for (size_t i = range.header + 1; i < range.end; ++i) {
+        const auto kv = ini_key_value(lines_[i]);
+        if (kv && same_name(kv->first, wanted)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> IniDocument::read(std::string_view section, std::string_view key) const {
+    const auto range = find_section(section);
+    if (!range) {
+        return std::nullopt;
+    }
+    const auto line = find_key(*range, key);
+    if (!line) {
+        return std::nullopt;
+    }
+    return ini_key_value(lines_[*line])->second;
+}
+
+std::vector<std::string> IniDocument::sections() const {
+    std::vector<std::string> names;
+    for (const std::string& line : lines_) {
+        const auto name = ini_section_name(line);
+        if (name && std::none_of(names.begin(), names.end(),
+                                 [&](const std::string& n) { return same_name(n, *name); })) {
+            names.push_back(*name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::pair<std::string, std::string>>
+IniDocument::values(std::string_view section) const {
+    std::vector<std::pair<std::string, std::string>> result;
+    const auto range = find_section(section);
+    if (!range) {
+        return result;
+    }
+    for (size_t i = range->header + 1; i < range->end; ++i) {
+        auto kv = ini_key_value(lines_[i]);
+        if (kv && std::none_of(result.begin(), result.end(),
+                               [&](const auto& p) { return same_name(p.first, kv->first); })) {
+            result.push_back(std::move(*kv));
+        }
+    }
+    return result;
+}
+
+std::vector<std::string> IniDocument::keys(std::string_view section) const {
+    std::vector<std::string> names;
+    for (auto& kv : values(section)) {
+        names.push_back(std::move(kv.first));
+    }
+    return names;
+}
+
+void IniDocument::write(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string_view s = trim_blanks(section);
+    const std::string_view k = trim_blanks(key);
+    check_name("section", s);
+    check_name("key", k);
+    check_name("value", value);
+    if (s.find(']') != std::string_view::npos) {
+        throw EIniFileError("An ini section name cannot hold \"]\": \"" + std::string(s) + "\"");
+    }
+    if (k.empty() || k.find('=') != std::string_view::npos || k[0] == ';' || k[0] == '[') {
+        throw EIniFileError("\"" + std::string(k) + "\" cannot be a key of an ini file");
+    }
+    const bool needs_quotes = trim_blanks(value) != value || unquoted(value) != value;
+    const std::string text = needs_quotes ? "\"" + std::string(value) + "\"" : std::string(value);
+    const auto range = find_section(s);
+    if (!range) {
+        if (!lines_.empty() && !trim_blanks(lines_.back()).empty()) {
+            lines_.emplace_back();
+        }
+        lines_.push_back("[" + std::string(s) + "]");
+        lines_.push_back(std::string(k) + "=" + text);
+        return;
+    }
+    if (const auto line = find_key(*range, k)) {
+        lines_[*line] = ini_key_value(lines_[*line])->first + "=" + text;
+        return;
+    }
+    size_t at = range->end;
+    while (at > range->header + 1 && trim_blanks(lines_[at - 1]).empty()) {
+        --at;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(k) + "=" + text);
+}
+
+void IniDocument::erase_section(std::string_view section) {
+    while (const auto range = find_section(section)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
+                     lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
+    }
+}
+
+void IniDocument::delete_key(std::string_view section, std::string_view key) {
+    const auto range = find_section(section);
+    if (!range) {
+        return;
+    }
+    if (const auto line = find_key(*range, key)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
+    }
+}
+
+} // namespace zevrin

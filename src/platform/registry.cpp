@@ -1,0 +1,147 @@
+#include "platform/registry.h"
+
+#include "platform/folders.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+#include <cerrno>
+
+namespace zevrin {
+
+const char* hive_name(RegistryHive hive) {
+    return hive == RegistryHive::current_user ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+std::string hive_file(RegistryHive hive) {
+    const std::string file = std::string("/") + hive_name(hive) + ".reg";
+    if (hive == RegistryHive::local_machine) {
+        return machine_folder() + file;
+    }
+    const std::string root = zevrin_home();
+    if (!root.empty()) {
+        return root + "/registry" + file;
+    }
+    return app_data_folder(AppDataFolder::roaming) + "/zevrin" + file;
+}
+
+Registry::Registry(RegistryHive hive) : Registry(hive, hive_file(hive)) {}
+
+Registry::Registry(RegistryHive hive, std::string file) : hive_(hive), file_(std::move(file)) {}
+
+const RegistryTree& Registry::tree() {
+    const FileSignature now = file_signature(file_);
+    if (loaded_ && now == signature_) {
+        return tree_;
+    }
+    FileContent content = read_file(file_);
+    tree_ = parse_registry_text(content.bytes, hive_name(hive_)).tree;
+    signature_ = content.signature;
+    loaded_ = content.error == 0;
+    return tree_;
+}
+
+bool Registry::key_exists(std::string_view path) {
+    return tree().find(path) != nullptr;
+}
+
+std::optional<RegistryValue> Registry::value(std::string_view path, std::string_view name) {
+    const RegistryKey* key = tree().find(path);
+    const RegistryValue* v = key ? key->value(name) : nullptr;
+    return v ? std::optional<RegistryValue>(*v) : std::nullopt;
+}
+
+std::vector<std::string> Registry::value_names(std::string_view path) {
+    std::vector<std::string> names;
+    if (const RegistryKey* key = tree().find(path)) {
+        for (const auto& [name, v] : key->values()) {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> Registry::subkey_names(std::string_view path) {
+    const RegistryKey* key = tree().find(path);
+    return key ? key->subkey_names() : std::vector<std::string>();
+}
+
+void Registry::fail(const std::string& what, int error) const {
+    const std::string reason =
+        error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error);
+    throw ERegistryError("Cannot " + what + " the registry " + hive_name(hive_) + " in \"" + file_ +
+                         "\": " + reason);
+}
+
+void Registry::change(const std::function<void(RegistryTree&)>& edit) {
+    if (const int error = make_folders(folder_of(file_))) {
+        fail("save", error);
+    }
+    int damaged_lines = 0;
+    {
+        FileLock lock(file_ + ".lock", false);
+        if (lock.error() != 0) {
+            fail("save", lock.error());
+        }
+        const FileContent content = read_file(file_);
+        if (content.error != 0) {
+            fail("read", content.error);
+        }
+        RegistryParse parsed = parse_registry_text(content.bytes, hive_name(hive_));
+        edit(parsed.tree);
+        const std::string text = format_registry_text(parsed.tree, hive_name(hive_));
+        if (text != content.bytes) {
+            damaged_lines = parsed.damaged_lines;
+            // What could not be read is kept aside before the save leaves it out.
+            if (damaged_lines > 0) {
+                write_file_atomically(file_ + ".damaged", content.bytes);
+            }
+            if (const int error = write_file_atomically(file_, text)) {
+                fail("save", error);
+            }
+        }
+        tree_ = std::move(parsed.tree);
+        signature_ = file_signature(file_);
+        loaded_ = true;
+    }
+    if (damaged_lines > 0) {
+        message_box("The registry file \"" + file_ +
+                        "\" was damaged: " + std::to_string(damaged_lines) +
+                        " line(s) could not be read and were left out. The damaged file was "
+                        "kept as \"" +
+                        file_ + ".damaged\".",
+                    "Registry", mb::ok | mb::iconexclamation);
+    }
+}
+
+void Registry::create_key(std::string_view path) {
+    change([&](RegistryTree& tree) { tree.create(path); });
+}
+
+void Registry::write_value(std::string_view path, std::string_view name, RegistryValue value) {
+    change([&](RegistryTree& tree) { tree.create(path).set_value(name, value); });
+}
+
+void Registry::write_string(std::string_view path, std::string_view name, std::string text) {
+    write_value(path, name, RegistryValue::string(std::move(text)));
+}
+
+void Registry::write_dword(std::string_view path, std::string_view name, uint32_t value) {
+    write_value(path, name, RegistryValue::number(value));
+}
+
+bool Registry::delete_value(std::string_view path, std::string_view name) {
+    bool deleted = false;
+    change([&](RegistryTree& tree) {
+        RegistryKey* key = tree.find(path);
+        deleted = key != nullptr && key->delete_value(name);
+    });
+    return deleted;
+}
+
+bool Registry::delete_key(std::string_view path) {
+    bool deleted = false;
+    change([&](RegistryTree& tree) { deleted = tree.remove(path); });
+    return deleted;
+}
+
+} // namespace zevrin

@@ -1,0 +1,72 @@
+#pragma once
+// Files that hold a store (a registry hive, an ini file): read whole, replaced
+// atomically, guarded against other processes by an advisory lock.
+//
+// A save writes a temporary file in the same folder, flushes it to the disk and
+// renames it over the old one, so that a reader or a process killed at any moment
+// sees the old or the new file, never a mixture. Writers take the lock around
+// read-modify-write so that changes of different processes are merged, not lost.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zevrin {
+
+/// What identifies one version of a file. Every save replaces the file by a new
+/// one, so a change of any field means another process saved it.
+struct FileSignature {
+    bool exists = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t size = 0;
+    int64_t mtime_ns = 0;
+    int64_t ctime_ns = 0;
+    bool operator==(const FileSignature&) const = default;
+};
+
+FileSignature file_signature(const std::string& path);
+
+struct FileContent {
+    std::string bytes;
+    FileSignature signature;
+    int error = 0; ///< errno of a failed read; 0 when read or when the file is absent
+};
+
+/// The whole file; an absent file is empty and not an error.
+FileContent read_file(const std::string& path);
+
+/// Replaces (or creates) `path` with `bytes` atomically, keeping the mode of the
+/// file it replaces; a symbolic link is followed so that the link stays. Leftover
+/// temporary files of earlier interrupted saves are removed (the caller holds the
+/// lock, so no other save can be using them). Returns 0 or the errno of the failure.
+int write_file_atomically(const std::string& path, std::string_view bytes);
+
+/// The folder part of a path ("." for a bare name).
+std::string folder_of(const std::string& path);
+/// Creates the folder and its missing parents; 0 or the errno of the failure.
+int make_folders(const std::string& folder);
+
+/// Whether a file can be created in the folder: 0, or the errno of the failure.
+int probe_writable(const std::string& folder);
+
+/// An exclusive advisory lock (flock) on a file or a folder, held while it lives.
+class FileLock {
+public:
+    /// Waits up to about ten seconds for the lock; error() tells whether it was
+    /// taken (0) or why not (EWOULDBLOCK when another process kept it).
+    explicit FileLock(const std::string& path, bool folder);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    int error() const { return error_; }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+/// The system's text for an errno value.
+std::string error_text(int error);
+
+} // namespace zevrin
