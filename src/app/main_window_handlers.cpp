@@ -337,15 +337,29 @@ void TForm1::analyse_sound_file(const std::string& path) {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     // The plots show the result once, not every frame on the way.
-    centralWidget()->setUpdatesEnabled(false);
-    const TFileAnalysis result = zevrin::analyse_sound_file(a, file, [&progress](double done) {
-        const int step = static_cast<int>(done * steps);
-        if (step != progress.value()) {
-            progress.setValue(step);
+    class TUpdatesOff {
+    public:
+        explicit TUpdatesOff(QWidget* widget) : fwidget(widget) {
+            fwidget->setUpdatesEnabled(false);
         }
-        return !progress.wasCanceled();
-    });
-    centralWidget()->setUpdatesEnabled(true);
+        ~TUpdatesOff() { fwidget->setUpdatesEnabled(true); }
+        TUpdatesOff(const TUpdatesOff&) = delete;
+        TUpdatesOff& operator=(const TUpdatesOff&) = delete;
+
+    private:
+        QWidget* fwidget;
+    };
+    TFileAnalysis result;
+    {
+        const TUpdatesOff quiet(centralWidget());
+        result = zevrin::analyse_sound_file(a, file, [&progress](double done) {
+            const int step = static_cast<int>(done * steps);
+            if (step != progress.value()) {
+                progress.setValue(step);
+            }
+            return !progress.wasCanceled();
+        });
+    }
     progress.reset();
     if (result.clipped > 0) {
         message_box(std::to_string(result.clipped) +
