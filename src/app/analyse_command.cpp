@@ -7,9 +7,6 @@
 #include "engine/file_analysis.h"
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <stdexcept>
 
 namespace zevrin {
@@ -135,30 +132,6 @@ std::string settings_summary(const TAnalyser& a) {
     return text;
 }
 
-// Writes to a temporary file beside the output and renames it when complete.
-void write_csv_file(const std::string& path, const TAnalyser& a, const std::vector<int>& curves) {
-    const std::string temp = path + ".part";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            throw std::runtime_error("Cannot write '" + path + "'");
-        }
-        write_curves_csv(a, curves, file);
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temp.c_str());
-            throw std::runtime_error("Cannot write '" + path + "'");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        throw std::runtime_error("Cannot write '" + path + "': " + ec.message());
-    }
-}
-
 } // namespace
 
 std::string analyse_usage() {
@@ -271,7 +244,7 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             write_curves_csv(analyser, curves, out);
             out.flush();
         } else {
-            write_csv_file(options.csv, analyser, curves);
+            write_curves_csv_file(options.csv, analyser, curves);
         }
         err << result.frames << " frames analysed: " << analyser.taken << " taken, "
             << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";

@@ -3,6 +3,7 @@
 #include "app/analyse_command.h"
 #include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/qt_message_box.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 #include "zevrin_version.h"
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(zevrin::product_name);
     QApplication::setApplicationVersion(zevrin::version_text);
+    zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
     return QApplication::exec();

@@ -151,6 +151,9 @@ public:
     int value_to_pixel(double v) const;
     int value_to_notclippedpixel(double v) const;
     double pixel_to_value(int p) const;
+    /// The mapping in force, for plots that place many points with the Qt-free
+    /// functions of display/axis_scale.h.
+    AxisScale scale() const;
 
     TAxisLimitForm& AxisLimitForm() { return *AxisLimitForm_; }
     /// The screen cursor number shown over the axis: crDefault or crVUpper .. crHMiddle.
@@ -167,7 +170,6 @@ protected:
 private:
     bool vertical() const { return is_vertical(fposition); }
     int extent() const { return vertical() ? height() : width(); }
-    AxisScale scale() const;
     TextMeasure text_measure() const;
     DragPermissions permissions() const;
     int pointer_position(const QMouseEvent* event) const;

@@ -2,7 +2,9 @@
 
 #include "dsp/numeric.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace zevrin {
@@ -35,9 +37,7 @@ constexpr uint32_t white = 0xFFFFFF, black = 0x000000, blue = 0xFF0000, red = 0x
                    aqua = 0xFFFF00, teal = 0x808000, maroon = 0x000080, green = 0x008000,
                    fuchsia = 0xFF00FF;
 
-constexpr double failed = std::numeric_limits<double>::quiet_NaN();
-
-enum class Kind { current, frozen, ltas, sltas_used, sltas_unused };
+enum class Kind { current, frozen, ltas, sltas };
 
 Kind kind_of(int curve) {
     if (curve <= 3) {
@@ -46,10 +46,7 @@ Kind kind_of(int curve) {
     if (curve <= 6) {
         return Kind::frozen;
     }
-    if (curve <= 10) {
-        return Kind::ltas;
-    }
-    return curve <= 14 ? Kind::sltas_used : Kind::sltas_unused;
+    return curve <= 10 ? Kind::ltas : Kind::sltas;
 }
 
 // Mono curves are 1, 4, 7, 11 and 15; all others need two channels.
@@ -57,23 +54,10 @@ bool mono_curve(int curve) {
     return curve == 1 || curve == 4 || curve == 7 || curve == 11 || curve == 15;
 }
 
-double db(double ratio) {
-    const double v = 20.0 * log10(ratio);
-    return std::isfinite(v) ? v : failed;
-}
+constexpr double failed = std::numeric_limits<double>::quiet_NaN();
 
-double modulus(const tcomplex& z) {
-    return hypot(z.re, z.im);
-}
-
-bool partial_is(const TAnalyser& a, size_t i, bool used) {
-    const bool value = i < a.partialused.size() && a.partialused[i];
-    return value == used;
-}
-
-// The staircase's first index: the lowest entry of the wanted kind before the last
-// entry of partialused; -1 when there is none. Entries beyond partialused count as
-// unused partials.
+// The first entry of a staircase: the lowest index whose partialused entry is `used`,
+// before the last entry; -1 when there is none.
 long first_hold(const TAnalyser& a, bool used) {
     const size_t n = a.partialused.size();
     for (size_t i = 0; i + 1 < n; ++i) {
@@ -82,49 +66,6 @@ long first_hold(const TAnalyser& a, bool used) {
         }
     }
     return -1;
-}
-
-double plain_level(const TAnalyser& a, int curve, size_t i) {
-    const auto at = [i](const tdoublearr& v) { return i < v.size() ? v[i] : failed; };
-    switch (curve) {
-    case 1:
-    case 2:
-        return at(a.outdb1);
-    case 3:
-        return at(a.outdb2);
-    case 4:
-    case 5:
-        return at(a.outdb1a);
-    case 6:
-        return at(a.outdb2a);
-    case 7:
-    case 8:
-        return db(at(a.ltas1) / a.ltasdecayedcount);
-    case 9:
-        return db(at(a.ltas2) / a.ltasdecayedcount);
-    case 10:
-        return db(at(a.ltas2) / at(a.ltas1));
-    default:
-        return failed;
-    }
-}
-
-double sltas_level(const TAnalyser& a, int curve, size_t j) {
-    if (j >= a.sltas1.size() || j >= a.sltas2.size()) {
-        return failed;
-    }
-    switch (curve) {
-    case 11:
-    case 12:
-    case 15:
-    case 16:
-        return db(modulus(a.sltas1[j]) / a.sltasdecayedcount);
-    case 13:
-    case 17:
-        return db(modulus(a.sltas2[j]) / a.sltasdecayedcount);
-    default: // 14, 18: right relative to left
-        return db(modulus(a.sltas2[j]) / modulus(a.sltas1[j]));
-    }
 }
 
 } // namespace
@@ -165,25 +106,291 @@ int curves_to_draw(const TAnalyser& a, const std::array<bool, ncurves>& showcurv
     return count;
 }
 
-bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
-    const Kind kind = kind_of(curve);
-    if (kind != Kind::sltas_used && kind != Kind::sltas_unused) {
-        for (size_t i = 0; i < count; ++i) {
-            values[i] = plain_level(a, curve, i);
+TCurveQuantities::TCurveQuantities(const TAnalyser& a, int curve)
+    : fa(a), fscale(curve_level_scale(curve)) {
+    switch (curve) {
+    case 1:
+    case 2:
+        fsource = TSource::plain;
+        fnum = &a.outdb1;
+        break;
+    case 3:
+        fsource = TSource::plain;
+        fnum = &a.outdb2;
+        break;
+    case 4:
+    case 5:
+        fsource = TSource::plain;
+        fnum = &a.outdb1a;
+        break;
+    case 6:
+        fsource = TSource::plain;
+        fnum = &a.outdb2a;
+        break;
+    case 7:
+    case 8:
+    case 9:
+        fsource = TSource::average;
+        fnum = curve == 9 ? &a.ltas2 : &a.ltas1;
+        fscaleby = 1.0 / a.ltasdecayedcount;
+        break;
+    case 10:
+        fsource = TSource::ratio;
+        fnum = &a.ltas2;
+        fden = &a.ltas1;
+        break;
+    default:
+        if (curve >= 11 && curve < ncurves) {
+            const bool lr = curve == 14 || curve == 18;
+            const bool right = curve == 13 || curve == 17;
+            fsource = lr ? TSource::sltasratio : TSource::sltas;
+            fcnum = right || lr ? &a.sltas2 : &a.sltas1;
+            fcden = &a.sltas1;
+            fscaleby = 1.0 / (a.sltasdecayedcount * a.sltasdecayedcount);
+            fused = curve <= 14;
+            const long first = first_hold(a, fused);
+            fdrawable = first >= 0;
+            fhold = first >= 0 ? static_cast<size_t>(first) : 0;
+            fheld = held_quantity(fhold);
         }
-        return true;
+        break;
     }
-    const bool used = kind == Kind::sltas_used;
-    const long first = first_hold(a, used);
-    if (first < 0) {
+}
+
+inline double TCurveQuantities::held_quantity(size_t j) const {
+    if (j >= fa.sltas1.size() || j >= fa.sltas2.size()) {
+        return failed;
+    }
+    if (fsource == TSource::sltasratio) {
+        return sltas_power((*fcnum)[j]) / sltas_power((*fcden)[j]);
+    }
+    return sltas_power((*fcnum)[j]) * fscaleby;
+}
+
+// A staircase: point i takes the value of entry i when that is of its kind, else it
+// holds the value before.
+void TCurveQuantities::next_held(double* out, size_t count) {
+    const std::vector<bool>& used = fa.partialused;
+    double held = fheld;
+    size_t hold = fhold;
+    const auto take = [this, &held, &hold](size_t i) {
+        hold = i;
+        held = held_quantity(i);
+    };
+    // Entries beyond partialused count as unused.
+    const size_t known = fpos < used.size() ? std::min(count, used.size() - fpos) : 0;
+    auto bit = used.cbegin() + static_cast<std::ptrdiff_t>(fpos < used.size() ? fpos : 0);
+    for (size_t k = 0; k < known; ++k, ++bit) {
+        if (*bit == fused) {
+            take(fpos + k);
+        }
+        out[k] = held;
+    }
+    for (size_t k = known; k < count; ++k) {
+        if (!fused) {
+            take(fpos + k);
+        }
+        out[k] = held;
+    }
+    fheld = held;
+    fhold = hold;
+    fpos += count;
+}
+
+namespace {
+
+// Whether a quantity gives a level, as quantity_failed but without branches.
+bool gives_level(TLevelScale scale, double q) {
+    constexpr double most = std::numeric_limits<double>::max();
+    if (scale == TLevelScale::decibels) {
+        return (q >= -most) & (q <= most);
+    }
+    return (q > 0.0) & (q <= most);
+}
+
+// The extremes of `count` quantities. A noisy curve makes every data-dependent branch
+// unpredictable, so the common case runs without any: smallest and largest over all
+// quantities in two chains side by side (a NaN never wins a comparison), and a flag
+// whether any fails. Only a stretch with a failed quantity is gone over again to leave
+// the failed ones out.
+template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t count, Quantity q) {
+    constexpr double none = std::numeric_limits<double>::infinity();
+    double low0 = none;
+    double low1 = none;
+    double high0 = -none;
+    double high1 = -none;
+    bool good = true;
+    size_t k = 0;
+    for (; k + 1 < count; k += 2) {
+        const double a = q(k);
+        const double b = q(k + 1);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        low1 = std::min(low1, b);
+        high1 = std::max(high1, b);
+        good &= gives_level(scale, a) & gives_level(scale, b);
+    }
+    if (k < count) {
+        const double a = q(k);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        good &= gives_level(scale, a);
+    }
+    TQuantityRange r;
+    r.first = q(0);
+    r.last = q(count - 1);
+    r.low = std::min(low0, low1);
+    r.high = std::max(high0, high1);
+    r.anygood = good;
+    if (!good) {
+        r.low = none;
+        r.high = -none;
+        for (size_t i = 0; i < count; ++i) {
+            const double v = q(i);
+            if (gives_level(scale, v)) {
+                r.low = std::min(r.low, v);
+                r.high = std::max(r.high, v);
+            } else {
+                r.anybad = true;
+            }
+        }
+        r.anygood = r.low <= r.high;
+    }
+    return r;
+}
+
+TQuantityRange joined(const TQuantityRange& a, const TQuantityRange& b) {
+    TQuantityRange r;
+    r.first = a.first;
+    r.last = b.last;
+    r.anygood = a.anygood || b.anygood;
+    r.anybad = a.anybad || b.anybad;
+    r.low = !a.anygood ? b.low : !b.anygood ? a.low : std::min(a.low, b.low);
+    r.high = !a.anygood ? b.high : !b.anygood ? a.high : std::max(a.high, b.high);
+    return r;
+}
+
+} // namespace
+
+// A staircase's values pass through a small buffer, a part at a time.
+TQuantityRange TCurveQuantities::next_held_range(size_t count) {
+    constexpr size_t part = 256;
+    double values[part];
+    TQuantityRange r;
+    for (size_t done = 0; done < count;) {
+        const size_t n = std::min(part, count - done);
+        next_held(values, n);
+        const TQuantityRange p = range_of(fscale, n, [&values](size_t k) { return values[k]; });
+        r = done == 0 ? p : joined(r, p);
+        done += n;
+    }
+    return r;
+}
+
+TQuantityRange TCurveQuantities::next_range(size_t count) {
+    const size_t from = fpos;
+    const size_t size = fnum != nullptr ? fnum->size() : 0;
+    const auto within = [from, size](size_t k) { return from + k < size; };
+    TQuantityRange r;
+    switch (fsource) {
+    case TSource::plain: {
+        const double* v = fnum->data();
+        r = range_of(fscale, count,
+                     [v, from, within](size_t k) { return within(k) ? v[from + k] : failed; });
+        break;
+    }
+    case TSource::average: {
+        const double* v = fnum->data();
+        const double by = fscaleby;
+        r = range_of(fscale, count, [v, from, by, within](size_t k) {
+            return within(k) ? v[from + k] * by : failed;
+        });
+        break;
+    }
+    case TSource::ratio: {
+        const double* n = fnum->data();
+        const double* d = fden->data();
+        const size_t both = std::min(size, fden->size());
+        r = range_of(fscale, count, [n, d, from, both](size_t k) {
+            return from + k < both ? n[from + k] / d[from + k] : failed;
+        });
+        break;
+    }
+    case TSource::sltas:
+    case TSource::sltasratio:
+        return next_held_range(count);
+    case TSource::none:
+        r = range_of(fscale, count, [](size_t) { return failed; });
+        break;
+    }
+    fpos += count;
+    return r;
+}
+
+void TCurveQuantities::next(double* out, size_t count) {
+    const size_t size = fnum != nullptr ? fnum->size() : 0;
+    const size_t within = fpos < size ? std::min(count, size - fpos) : 0;
+    switch (fsource) {
+    case TSource::plain:
+        std::copy_n(fnum->data() + fpos, within, out);
+        break;
+    case TSource::average: {
+        const double* v = fnum->data() + fpos;
+        for (size_t k = 0; k < within; ++k) {
+            out[k] = v[k] * fscaleby;
+        }
+        break;
+    }
+    case TSource::ratio: {
+        const size_t both = fpos < fden->size() ? std::min(within, fden->size() - fpos) : 0;
+        const double* n = fnum->data() + fpos;
+        const double* d = fden->data() + fpos;
+        for (size_t k = 0; k < both; ++k) {
+            out[k] = n[k] / d[k];
+        }
+        std::fill(out + both, out + within, failed);
+        break;
+    }
+    case TSource::sltas:
+    case TSource::sltasratio:
+        next_held(out, count);
+        return;
+    case TSource::none:
+        break;
+    }
+    std::fill(out + within, out + count, failed);
+    fpos += count;
+}
+
+TLevelScale curve_level_scale(int curve) {
+    if (curve >= 1 && curve <= 6) {
+        return TLevelScale::decibels;
+    }
+    return curve >= 11 ? TLevelScale::power : TLevelScale::ratio;
+}
+
+double level_of_quantity(TLevelScale scale, double q) {
+    if (quantity_failed(scale, q)) {
+        return failed;
+    }
+    switch (scale) {
+    case TLevelScale::decibels:
+        return q;
+    case TLevelScale::ratio:
+        return 20.0 * log10(q);
+    default:
+        return 10.0 * log10(q);
+    }
+}
+
+bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
+    TCurveQuantities quantities(a, curve);
+    if (!quantities.drawable()) {
         return false;
     }
-    auto j = static_cast<size_t>(first);
+    quantities.next(values.data(), count);
     for (size_t i = 0; i < count; ++i) {
-        if (partial_is(a, i, used)) {
-            j = i;
-        }
-        values[i] = sltas_level(a, curve, j);
+        values[i] = level_of_quantity(quantities.scale(), values[i]);
     }
     return true;
 }

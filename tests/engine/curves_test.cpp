@@ -97,5 +97,27 @@ TEST_F(Curves, SltasStaircases) {
     EXPECT_TRUE(curve_levels(a, 15, 8, v) == false);
 }
 
+TEST_F(Curves, SltasLevelsAreOfTheModuliOverTheWeight) {
+    TAnalyser& a = *analyser;
+    a.sltasdecayedcount = 4;
+    a.sltascount = 4;
+    a.partialused.assign(a.sltas1.size(), true);
+    a.partialused[3] = false;
+    a.sltas1[2] = tcomplex{30.0, 40.0}; // modulus 50
+    a.sltas2[2] = tcomplex{-6.0, 8.0};  // modulus 10
+    tdoublearr v(4);
+    ASSERT_TRUE(curve_levels(a, 12, 4, v));
+    EXPECT_NEAR(v[2], 20 * std::log10(50.0 / 4), 1e-12);
+    ASSERT_TRUE(curve_levels(a, 13, 4, v));
+    EXPECT_NEAR(v[2], 20 * std::log10(10.0 / 4), 1e-12);
+    ASSERT_TRUE(curve_levels(a, 14, 4, v));
+    EXPECT_NEAR(v[2], 20 * std::log10(10.0 / 50), 1e-12);
+    EXPECT_TRUE(std::isnan(v[0])); // 0 / 0
+    // Entries beyond the arrays fail rather than being read.
+    tdoublearr beyond(a.outdb1.size() + 3);
+    ASSERT_TRUE(curve_levels(a, 1, beyond.size(), beyond));
+    EXPECT_TRUE(std::isnan(beyond.back()));
+}
+
 } // namespace
 } // namespace zevrin

@@ -1,0 +1,108 @@
+#pragma once
+// TSpectrumPlot: the spectrum plot (the window's PaintBox1). It draws what the engine
+// holds: the background, the grid lines at the ticks of both axes, the measurement
+// cursor lines and, in the curve list's order, every curve whose condition holds and
+// which is shown, each value placed through the two axes beside it (the plot is as
+// wide as the frequency axis and as high as the level axis). A point whose level
+// cannot be computed lies at y = -500, far above the plot.
+//
+// Bin m of an N-point spectrum is drawn at m × sampfreq / N, for m = 0 .. N/2. Of the
+// points that fall into one pixel column only what can be seen is drawn, a vertical
+// line and the line from the column before (display/column_reducer.h), so a paint
+// costs about the same for any N.
+//
+// Painting draws into the off-screen image bmp1 and copies it when bltplot is set,
+// else straight onto the widget. Into the image the curves' lines are drawn by
+// display/line_raster.h, which costs a fraction of a painter's per-line set-up. Nothing here
+// processes events; the `painting` flag makes a paint requested while one runs return at once. GUI
+// thread only.
+
+#include "display/axis.h"
+#include "display/column_reducer.h"
+#include "engine/curves.h"
+#include "engine/measurement.h"
+
+#include <QImage>
+#include <QLine>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class QPainter;
+
+namespace zevrin {
+
+class TSpectrumPlot : public QWidget {
+    Q_OBJECT
+
+public:
+    using MouseEvent = std::function<void(QMouseEvent* event)>;
+
+    /// Everything given must outlive the plot.
+    TSpectrumPlot(const TAnalyser& analyser, const TAxis& xaxis, const TAxis& yaxis,
+                  const std::array<uint32_t, ncurves>& linecolor,
+                  const std::array<bool, ncurves>& showcurve, const TCursors& cursors,
+                  QWidget* parent = nullptr);
+
+    /// The off-screen image; the window keeps it at the plot's size.
+    const QImage& bmp1() const { return fbmp1; }
+    void size_bitmap();
+
+    /// The whole paint, onto `canvas` (the widget's painter in a paint event).
+    void PaintBox1Paint(QPainter& canvas);
+
+    /// The curves the last paint drew, in drawing order.
+    std::vector<int> drawn_curves() const;
+    /// The lines of a curve as the last paint drew it (empty if it was not drawn).
+    const std::vector<QLine>& drawn_lines(int curve) const;
+
+    MouseEvent OnMouseDown;
+    MouseEvent OnMouseMove;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void draw_background(QPainter& p);
+    void draw_grid(QPainter& p);
+    void draw_cursor_lines(QPainter& p);
+    void place_bins(size_t count);
+    void compute_curves();
+    bool compute_curve(int curve);
+    void raster_curves();
+
+    const TAnalyser& fa;
+    const TAxis& fxaxis;
+    const TAxis& fyaxis;
+    const std::array<uint32_t, ncurves>& flinecolor;
+    const std::array<bool, ncurves>& fshowcurve;
+    const TCursors& fcursors;
+
+    bool painting = false;
+    QImage fbmp1;
+    // A run of bins in one column.
+    struct TColumnSpan {
+        int x = 0;
+        size_t count = 0;
+    };
+    // The column of each bin and the runs they form, kept while the frequency axis,
+    // N and sampfreq stay; what a curve's runs hold.
+    std::vector<int> fcolumn;
+    std::vector<TColumnSpan> fspans;
+    AxisScale fcolumnscale;
+    double fcolumnsampfreq = 0.0;
+    size_t fcolumnbins = 0;
+    std::vector<TColumnRun> fruns;
+    // The lines each curve drew in the last paint; reused, so painting does not
+    // allocate once they have grown to the plot's width.
+    std::array<std::vector<QLine>, ncurves> flines;
+    std::array<int, ncurves> fdrawn{};
+    int fndrawn = 0;
+};
+
+} // namespace zevrin

@@ -1,0 +1,118 @@
+#include "display/waveform_panel.h"
+
+#include "display/color_ref.h"
+#include "display/column_reducer.h"
+#include "display/line_raster.h"
+#include "dsp/numeric.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace zevrin {
+
+namespace {
+
+// Sample values to rows: `top` at row 0, `bottom` at row `height`.
+struct TSampleRows {
+    double top;
+    double bottom;
+    int height;
+    bool failed(double v) const { return !std::isfinite(v); }
+    int failed_row() const { return 0; }
+    int row(double v) const {
+        return static_cast<int>(round_even((top - v) / (top - bottom) * height));
+    }
+};
+
+} // namespace
+
+TWaveformPanel::TWaveformPanel(const TAnalyser& analyser,
+                               const std::array<uint32_t, ncurves>& linecolor, QWidget* parent)
+    : QWidget(parent), fa(analyser), flinecolor(linecolor) {}
+
+void TWaveformPanel::size_bitmap() {
+    if (fbmp2.size() != size()) {
+        fbmp2 = QImage(size(), QImage::Format_RGB32);
+    }
+}
+
+void TWaveformPanel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter canvas(this);
+    PaintBox2Paint(canvas);
+}
+
+void TWaveformPanel::PaintBox2Paint(QPainter& canvas) {
+    if (!fa.showwave) {
+        return;
+    }
+    size_bitmap();
+    frange = wave_range(fa);
+    fwavegain = frange.wavegain;
+    fbmp2.fill(color_ref(flinecolor[0]));
+    draw_traces();
+    {
+        QPainter p(&fbmp2);
+        draw_gain_text(p);
+    }
+    canvas.drawImage(0, 0, fbmp2);
+}
+
+void TWaveformPanel::draw_traces() {
+    const bool dual = fa.dualchannels;
+    if (fa.freeze()) {
+        draw_trace(fa.inre1a, dual ? 5 : 4);
+        if (dual) {
+            draw_trace(fa.inre2a, 6);
+        }
+    }
+    draw_trace(fa.inre1, dual ? 2 : 1);
+    if (dual) {
+        draw_trace(fa.inre2, 3);
+    }
+}
+
+void TWaveformPanel::draw_trace(const tdoublearr& samples, int curve) {
+    if (samples.empty()) {
+        return;
+    }
+    const TSampleRows rows{static_cast<double>(frange.top), static_cast<double>(frange.bottom),
+                           height()};
+    const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp2.bits()), fbmp2.width(),
+                             fbmp2.height(), fbmp2.bytesPerLine() / 4};
+    const uint32_t color = color_ref(flinecolor[static_cast<size_t>(curve)]).rgb();
+    // The columns rise from 0 to the width: at most one run per column.
+    const size_t most = std::min(samples.size(), static_cast<size_t>(width()) + 1);
+    fruns.resize(std::max(fruns.size(), most));
+    const double k = static_cast<double>(samples.size() - 1);
+    const double w = width();
+    const auto column = [k, w](size_t i) {
+        return static_cast<int>(round_even(k > 0.0 ? static_cast<double>(i) / k * w : 0.0));
+    };
+    size_t runs = 0;
+    for (size_t begin = 0; begin < samples.size();) {
+        const int x = column(begin);
+        size_t end = begin + 1;
+        while (end < samples.size() && column(end) == x) {
+            ++end;
+        }
+        fruns[runs++] = reduce_run(rows, x, samples.data() + begin, end - begin);
+        begin = end;
+    }
+    column_lines(fruns.data(), runs, rows, [&image, color](int x1, int y1, int x2, int y2) {
+        draw_line(image, x1, y1, x2, y2, color);
+    });
+}
+
+void TWaveformPanel::draw_gain_text(QPainter& p) {
+    const QString text = QString::fromStdString(gain_text(fwavegain));
+    const QColor background = color_ref(flinecolor[0]);
+    const QFontMetrics metrics = p.fontMetrics();
+    p.fillRect(QRect(0, 0, metrics.horizontalAdvance(text) + 2, metrics.height()), background);
+    // Legible on any background colour the user may choose.
+    p.setPen(background.lightness() < 128 ? Qt::white : Qt::black);
+    p.drawText(0, metrics.ascent(), text);
+}
+
+} // namespace zevrin

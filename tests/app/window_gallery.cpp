@@ -1,0 +1,153 @@
+// The main window on a virtual loopback that plays the test signal through a
+// simulated system (two filters, a little distortion and noise), in the states the
+// screenshots of docs/ show. See README.md for the screenshot script.
+//
+//     window_gallery SCENE               shows the window until it is closed
+//     window_gallery SCENE --grab FILE   writes the window's picture to FILE (PNG)
+//
+// SCENE is mono, dual, ltas or sltas.
+
+#include "app/main_window.h"
+#include "audio/virtual_loopback.h"
+#include "dsp/filter_section.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace zevrin;
+
+// A loudspeaker-like band on the left channel with a little second-order distortion,
+// a high-pass on the right.
+void simulate_system(TVirtualLoopback& loop, double sampfreq) {
+    auto low = std::make_shared<TLPFilterSection>();
+    low->set_SampFreq(sampfreq);
+    low->set_F0(2500);
+    low->set_Q(2.0);
+    auto high = std::make_shared<THPFilterSection>();
+    high->set_SampFreq(sampfreq);
+    high->set_F0(400);
+    high->set_Q(0.7);
+    loop.set_gain(0.25);
+    loop.set_filter([low, high](double v, int channel) {
+        if (channel == 0) {
+            const double y = low->filter(v);
+            return y + 2e-5 * y * y;
+        }
+        return high->filter(v);
+    });
+    loop.set_noise(3.0, 11);
+}
+
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+// Seconds of sound through the loopback, delivered as the window would get it.
+void run_for(TVirtualLoopback& loop, double seconds, double sampfreq) {
+    const auto total = static_cast<size_t>(seconds * sampfreq);
+    for (size_t done = 0; done < total; done += 512) {
+        loop.advance(512);
+        settle();
+    }
+}
+
+void mouse(TForm1& w, QEvent::Type type, double f, double level) {
+    const QPointF at(w.xaxis->value_to_pixel(f), w.yaxis->value_to_pixel(level));
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, w.PaintBox1->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w.PaintBox1, &event);
+}
+
+// The frequency of the used partial nearest to f.
+double partial_near(const TAnalyser& a, double f) {
+    const double spacing = a.sampfreq / static_cast<double>(a.partialused.size());
+    double best = 0.0;
+    for (size_t i = 0; i < a.partialused.size(); ++i) {
+        const double at = static_cast<double>(i) * spacing;
+        if (a.partialused[i] && std::abs(at - f) < std::abs(best - f)) {
+            best = at;
+        }
+    }
+    return best;
+}
+
+void drag_cursors(TForm1& w, double f1, double l1, double f2, double l2) {
+    mouse(w, QEvent::MouseButtonPress, f1, l1);
+    mouse(w, QEvent::MouseMove, f2, l2);
+    mouse(w, QEvent::MouseButtonRelease, f2, l2);
+}
+
+bool set_scene(TForm1& w, TVirtualLoopback& loop, const std::string& scene) {
+    TAnalyser& a = w.analyser();
+    const bool dual = scene != "mono" && scene != "sltas";
+    a.dualchannels = dual;
+    w.fix_measuremenu();
+    if (scene == "sltas") {
+        a.set_usesltas(true);
+        w.components().FFT1.set_Window(TFFTWindow::rectangle);
+        a.bandwidth = a.sampfreq / a.sltaspoints;
+        a.set_sltas(true);
+    } else if (scene == "ltas") {
+        a.set_ltas(true);
+    } else if (scene != "mono" && scene != "dual") {
+        return false;
+    }
+    simulate_system(loop, a.sampfreq);
+    w.playactionExecute();
+    w.RunExecute();
+    run_for(loop, scene == "ltas" || scene == "sltas" ? 6.0 : 1.0, a.sampfreq);
+    if (scene == "ltas") {
+        w.Freeze1Execute();
+        run_for(loop, 0.5, a.sampfreq);
+    }
+    if (scene == "ltas" || scene == "sltas") {
+        w.RunExecute(); // the cursors show while the capture is closed
+        w.playactionExecute();
+        a.set_measurecurveno(scene == "ltas" ? 8 : 11);
+        if (scene == "ltas") {
+            drag_cursors(w, 1300, 40, 3800, 30);
+        } else {
+            drag_cursors(w, partial_near(a, 700), 40, partial_near(a, 2500), 40);
+        }
+    }
+    settle();
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fputs("usage: window_gallery mono|dual|ltas|sltas [--grab FILE]\n", stderr);
+        return 2;
+    }
+    TVirtualLoopback loop(TLoopbackClock::manual);
+    TForm1 window(loop);
+    window.resize(820, 620);
+    window.move(0, 0);
+    window.show();
+    settle();
+    if (!set_scene(window, loop, argv[1])) {
+        std::fprintf(stderr, "window_gallery: unknown scene %s\n", argv[1]);
+        return 2;
+    }
+    window.setWindowTitle(QString("Zevrin (%1)").arg(argv[1]));
+    if (argc == 4 && std::strcmp(argv[2], "--grab") == 0) {
+        return window.grab().save(argv[3]) ? 0 : 1;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,172 @@
+// The waveform panel: its range, its gain text and its traces.
+
+#include "audio/virtual_loopback.h"
+#include "display/status_bar.h"
+#include "display/waveform_panel.h"
+#include "dsp/numeric.h"
+#include "test_application.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace zevrin {
+namespace {
+
+class Waveform : public ::testing::Test {
+protected:
+    Waveform() {
+        linecolor = default_curve_colors;
+        analyser.sampfreq = 16000;
+        analyser.bandwidth = 100;
+        analyser.prepare_frames(); // frames of 320 samples
+        panel.resize(320, 60);
+    }
+    void fill(tdoublearr& frame, double v) { std::fill(frame.begin(), frame.end(), v); }
+    QImage paint() {
+        QImage target(panel.size(), QImage::Format_RGB32);
+        target.fill(Qt::gray);
+        QPainter painter(&target);
+        panel.PaintBox2Paint(painter);
+        return target;
+    }
+
+    TVirtualLoopback loop;
+    TAnalyserComponents components{loop};
+    TAnalyser analyser{components};
+    std::array<uint32_t, ncurves> linecolor{};
+    TWaveformPanel panel{analyser, linecolor};
+};
+
+TEST_F(Waveform, StretchingIsLimitedByTheLargestGain) {
+    TAnalyser& a = analyser;
+    a.maxgain = pow10(30.0 / 20.0);
+    fill(a.inre1, 0.0);
+    a.inre1[10] = 1000.0;
+    TWaveRange r = wave_range(a);
+    EXPECT_DOUBLE_EQ(r.wavegain, a.maxgain); // not 32767 / 1000
+    EXPECT_EQ(r.top, 1036);
+    EXPECT_EQ(r.bottom, -1036);
+    EXPECT_EQ(gain_text(r.wavegain), "Gain=30.0 dB");
+    a.inre1[10] = -20000.0;
+    r = wave_range(a);
+    EXPECT_DOUBLE_EQ(r.wavegain, 32767.0 / 20000.0);
+    EXPECT_EQ(r.top, 20000);
+    EXPECT_EQ(r.bottom, -20001);
+    // The right channel and, while frozen, the frozen frames count too.
+    a.dualchannels = true;
+    fill(a.inre2a, 30000.0);
+    EXPECT_EQ(wave_range(a).top, 20000);
+    a.set_freeze(true);
+    EXPECT_EQ(wave_range(a).top, 30000);
+}
+
+TEST_F(Waveform, GainTexts) {
+    TAnalyser& a = analyser;
+    fill(a.inre1, 0.0);
+    a.maxgain = 10.0;
+    EXPECT_DOUBLE_EQ(wave_range(a).wavegain, 1.0); // silence: 1, within the limit
+    a.maxgain = 0.5;
+    EXPECT_EQ(gain_text(wave_range(a).wavegain), "Gain=-6.0 dB");
+    a.maxgain = 1.0;
+    EXPECT_EQ(gain_text(wave_range(a).wavegain), "Gain=0.0 dB");
+    a.stretchwave = false;
+    a.inre1[0] = 5.0;
+    const TWaveRange full = wave_range(a);
+    EXPECT_EQ(gain_text(full.wavegain), "Gain=0.0 dB");
+    EXPECT_EQ(full.top, 32767);
+    EXPECT_EQ(full.bottom, -32768);
+    // No gain to speak of: the text says so and the range stays whole.
+    a.stretchwave = true;
+    a.maxgain = 0.0;
+    const TWaveRange none = wave_range(a);
+    EXPECT_EQ(gain_text(none.wavegain), "Gain= ? dB");
+    EXPECT_EQ(none.top, 32767);
+    EXPECT_EQ(none.bottom, -32768);
+    a.maxgain = -2.0;
+    EXPECT_EQ(gain_text(wave_range(a).wavegain), "Gain= ? dB");
+    EXPECT_EQ(wave_range(a).top, 32767);
+}
+
+TEST_F(Waveform, PositiveValuesAreDrawnUpwards) {
+    TAnalyser& a = analyser;
+    a.stretchwave = false;
+    linecolor[1] = 0x0000FF; // red
+    for (size_t i = 0; i < a.inre1.size(); ++i) {
+        a.inre1[i] = i < 160 ? 30000.0 : -30000.0;
+    }
+    paint();
+    const QImage& image = panel.bmp2();
+    const auto red_rows = [&image](int x) {
+        std::vector<int> rows;
+        for (int y = 0; y < image.height(); ++y) {
+            if (image.pixel(x, y) == qRgb(0xFF, 0, 0)) {
+                rows.push_back(y);
+            }
+        }
+        return rows;
+    };
+    const int high = static_cast<int>(round_even((32767.0 - 30000.0) / 65535.0 * 60));
+    const int low = static_cast<int>(round_even((32767.0 + 30000.0) / 65535.0 * 60));
+    EXPECT_EQ(red_rows(80), (std::vector<int>{high}));
+    EXPECT_EQ(red_rows(240), (std::vector<int>{low}));
+    // The jump between them leaves no gap.
+    std::vector<int> jump;
+    for (int x = 158; x <= 162; ++x) {
+        const std::vector<int> rows = red_rows(x);
+        jump.insert(jump.end(), rows.begin(), rows.end());
+    }
+    std::sort(jump.begin(), jump.end());
+    jump.erase(std::unique(jump.begin(), jump.end()), jump.end());
+    EXPECT_EQ(jump.size(), static_cast<size_t>(low - high + 1));
+}
+
+TEST_F(Waveform, FrozenTracesComeFirstAndNothingShowsWithoutTheWaveform) {
+    TAnalyser& a = analyser;
+    a.stretchwave = false;
+    fill(a.inre1, 0.0);
+    fill(a.inre1a, 0.0); // the same row: the current trace covers the frozen one
+    a.set_freeze(true);
+    paint();
+    const int zero = static_cast<int>(round_even(32767.0 / 65535.0 * 60));
+    EXPECT_EQ(panel.bmp2().pixel(200, zero), qRgb(0, 0, 0));
+    fill(a.inre1a, 10000.0);
+    paint();
+    const int frozen = static_cast<int>(round_even((32767.0 - 10000.0) / 65535.0 * 60));
+    EXPECT_EQ(panel.bmp2().pixel(200, frozen), qRgb(0, 0xFF, 0xFF)); // aqua, "Mono frozen"
+    // The gain text sits in the top left corner.
+    EXPECT_NE(panel.bmp2().copy(0, 0, 40, 10), QImage(40, 10, QImage::Format_RGB32));
+    a.showwave = false;
+    a.stretchwave = true;
+    a.maxgain = 100;
+    const QImage untouched = paint();
+    EXPECT_EQ(untouched.pixel(10, 10), QColor(Qt::gray).rgb());
+    EXPECT_DOUBLE_EQ(panel.wavegain(), 1.0); // kept from the last paint
+}
+
+TEST(StatusBar, PanelsSideBySideTheLastToTheEdge) {
+    TStatusBar bar;
+    bar.resize(600, TStatusBar::bar_height);
+    bar.add_panel(200);
+    bar.add_panel(200);
+    bar.add_panel(50, true);
+    EXPECT_EQ(bar.height(), 19);
+    EXPECT_EQ(bar.panel_rect(1).left(), 201);
+    EXPECT_EQ(bar.panel_rect(2).left(), 401);
+    EXPECT_EQ(bar.panel_rect(2).right(), 598);
+    bar.set_text(0, "BW:50Hz Hamming, 40 ms");
+    EXPECT_EQ(bar.text(0), "BW:50Hz Hamming, 40 ms");
+    int drawn = -1;
+    QRect where;
+    bar.OnDrawPanel = [&drawn, &where](QPainter&, int panel, const QRect& r) {
+        drawn = panel;
+        where = r;
+    };
+    bar.grab();
+    EXPECT_EQ(drawn, 2);
+    EXPECT_EQ(where, bar.panel_rect(2));
+}
+
+} // namespace
+} // namespace zevrin
