@@ -107,4 +107,9 @@ void IniFile::update_file() {
     loaded_ = true;
 }
 
+void IniFile::discard_changes() {
+    pending_.clear();
+    loaded_ = false; // the document holds the forgotten changes: read the file again
+}
+
 } // namespace zevrin

@@ -51,6 +51,7 @@ public:
     /// reason when the file cannot be read or written (the changes keep waiting).
     void update_file() override;
     bool has_changes() const override { return !pending_.empty(); }
+    void discard_changes() override;
 
 private:
     const IniDocument& current();

@@ -31,6 +31,9 @@ public:
     /// it cannot (the changes keep waiting).
     virtual void update_file() = 0;
     virtual bool has_changes() const = 0;
+    /// Forgets the waiting changes: after a failed save whose failure the caller has
+    /// reported, so that nothing tries (and reports) it again.
+    virtual void discard_changes() = 0;
 };
 
 } // namespace zevrin

@@ -114,4 +114,9 @@ void RegistryIni::update_file() {
     view_.reset();
 }
 
+void RegistryIni::discard_changes() {
+    pending_.clear();
+    view_.reset();
+}
+
 } // namespace zevrin

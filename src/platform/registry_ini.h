@@ -39,6 +39,7 @@ public:
     /// Saves the waiting changes as one transaction; ERegistryError on failure.
     void update_file() override;
     bool has_changes() const override { return !pending_.empty(); }
+    void discard_changes() override;
 
 private:
     std::string section_path(std::string_view section) const;

@@ -1,9 +1,9 @@
 #include "settings/ini.h"
 
-#include "dsp/text.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "settings/font_keys.h"
+#include "settings/ini_values.h"
 
 namespace zevrin {
 
@@ -25,40 +25,38 @@ void IniBase::save_on_destruction() noexcept {
 }
 
 bool IniBase::ReadBool(const std::string& section, const std::string& key, bool default_value) {
-    return ReadInteger(section, key, default_value ? 1 : 0) != 0;
+    return ini_read_bool(store(), section, key, default_value);
 }
 
 void IniBase::WriteBool(const std::string& section, const std::string& key, bool value) {
-    WriteString(section, key, value ? "1" : "0");
+    ini_write_bool(store(), section, key, value);
 }
 
 int IniBase::ReadInteger(const std::string& section, const std::string& key, int default_value) {
-    const auto text = store().read(section, key);
-    return text ? str_to_int_def(*text, default_value) : default_value;
+    return ini_read_integer(store(), section, key, default_value);
 }
 
 void IniBase::WriteInteger(const std::string& section, const std::string& key, int value) {
-    WriteString(section, key, std::to_string(value));
+    ini_write_integer(store(), section, key, value);
 }
 
 std::string IniBase::ReadString(const std::string& section, const std::string& key,
                                 const std::string& default_value) {
-    auto text = store().read(section, key);
-    return text ? std::move(*text) : default_value;
+    return ini_read_string(store(), section, key, default_value);
 }
 
 void IniBase::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
-    store().write(section, key, value);
+    ini_write_string(store(), section, key, value);
 }
 
 double IniBase::ReadFloat(const std::string& section, const std::string& key,
                           double default_value) {
-    return str_to_float_dot(ReadString(section, key, float_to_str_dot(default_value)));
+    return ini_read_float(store(), section, key, default_value);
 }
 
 void IniBase::WriteFloat(const std::string& section, const std::string& key, double value) {
-    WriteString(section, key, float_to_str_dot(value));
+    ini_write_float(store(), section, key, value);
 }
 
 void IniBase::WriteFont(const std::string& section, const std::string& key, const QFont& font,
@@ -92,6 +90,10 @@ void IniBase::DeleteKey(const std::string& section, const std::string& key) {
 
 void IniBase::UpdateFile() {
     store().update_file();
+}
+
+void IniBase::DiscardChanges() {
+    store().discard_changes();
 }
 
 TIni::TIni(const std::string& fname) : ffilename(fname) {

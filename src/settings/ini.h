@@ -61,12 +61,17 @@ public:
 
     /// Saves the collected writes; EIniFileError or ERegistryError when it cannot.
     void UpdateFile();
+    /// Forgets the collected writes (after a failed UpdateFile that the caller
+    /// reports itself, so that the destructor does not report it again).
+    void DiscardChanges();
+
+    /// The section store underneath, for code that reads and writes without Qt.
+    virtual IniStore& store() = 0;
 
 protected:
     IniBase() = default;
     /// For the destructors of the subclasses, while their store still exists.
     void save_on_destruction() noexcept;
-    virtual IniStore& store() = 0;
 };
 
 class TIni : public IniBase {
@@ -81,7 +86,6 @@ public:
     /// The font's colour is set from the stored integer, black when absent.
     QFont& ReadFont(const std::string& section, const std::string& key, QFont& font, QColor& color);
 
-protected:
     IniStore& store() override;
 
 private:
@@ -99,7 +103,6 @@ public:
     /// The colour is replaced only by a stored colour other than 0.
     QFont& ReadFont(const std::string& section, const std::string& key, QFont& font, QColor& color);
 
-protected:
     IniStore& store() override;
 
 private:

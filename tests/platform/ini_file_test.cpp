@@ -66,6 +66,20 @@ TEST(IniFile, AnUnwritableFileGivesAClearMessageAndKeepsTheChanges) {
     EXPECT_EQ(read_text(home / "missing folder/s.zvr"), "[A]\nk=v\n");
 }
 
+TEST(IniFile, DiscardedChangesAreGoneAndTheFileReadsAsItIs) {
+    TempHome home;
+    write_text(home / "k.ini", "[A]\nk=old\n");
+    {
+        IniFile ini(home / "k.ini");
+        ini.write("A", "k", "new");
+        EXPECT_EQ(ini.read_string("A", "k", ""), "new");
+        ini.discard_changes();
+        EXPECT_FALSE(ini.has_changes());
+        EXPECT_EQ(ini.read_string("A", "k", ""), "old");
+    }
+    EXPECT_EQ(read_text(home / "k.ini"), "[A]\nk=old\n"); // nothing left for the destructor
+}
+
 TEST(IniFile, AFileThatCannotBeReadIsNeverOverwritten) {
     TempHome home;
     std::filesystem::create_directories(home / "dir.ini");

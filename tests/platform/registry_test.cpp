@@ -184,6 +184,10 @@ TEST(RegistryIni, SectionsAreSubkeysAndChangesSaveAsOne) {
     EXPECT_FALSE(other.key_exists("Software\\P\\Common"));
     EXPECT_THROW(ini.write("Bad", "line\nbreak", "x"), ERegistryError);
     EXPECT_FALSE(ini.has_changes());
+    ini.write("Settings", "SampFreq", "8000");
+    ini.discard_changes();
+    EXPECT_FALSE(ini.has_changes());
+    EXPECT_EQ(ini.read("Settings", "SampFreq"), "11025");
 }
 
 } // namespace

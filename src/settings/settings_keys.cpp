@@ -1,0 +1,156 @@
+#include "settings/settings_keys.h"
+
+#include "dsp/numeric.h"
+#include "platform/store_file.h"
+#include "settings/ini_values.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace zevrin {
+
+namespace {
+
+constexpr int window_count = static_cast<int>(TAnalyser::windownames.size());
+constexpr double default_max_gain_db = 30.0;
+
+std::string color_key(int i) {
+    return "Color" + std::to_string(i);
+}
+
+std::string show_curve_key(int i) {
+    return "ShowCurve" + std::to_string(i);
+}
+
+// A window number is an index into the engine's window tables: one that names no
+// window (a damaged or hand-edited store) counts as no valid integer.
+TFFTWindow read_window(IniStore& store, const char* key, TFFTWindow default_value) {
+    const int v = ini_read_integer(store, settings_section, key, static_cast<int>(default_value));
+    return v >= 0 && v < window_count ? static_cast<TFFTWindow>(v) : default_value;
+}
+
+double max_gain_db(double maxgain) {
+    const double db = 20.0 * log10(maxgain);
+    return std::isfinite(db) ? db : default_max_gain_db;
+}
+
+} // namespace
+
+void write_settings_keys(IniStore& store, const TSettingValues& v) {
+    const TAnalyser& a = v.analyser;
+    const TAnalyserComponents& c = a.components();
+    const std::string s = settings_section;
+    ini_write_float(store, s, "SampFreq", a.sampfreq);
+    ini_write_float(store, s, "Bandwidth", a.bandwidth);
+    ini_write_integer(store, s, "SLTASPoints", a.sltaspoints);
+    ini_write_bool(store, s, "UseSLTAS", a.usesltas());
+    ini_write_integer(store, s, "NonSLTASWindow", static_cast<int>(a.fftwindow));
+    ini_write_bool(store, s, "Decay", a.ltasdecay);
+    ini_write_bool(store, s, "SDecay", a.sltasdecay);
+    ini_write_float(store, s, "DecayTime", a.ltasdecaytime());
+    ini_write_float(store, s, "SDecayTime", a.sltasdecaytime());
+    ini_write_float(store, s, "fMax", a.fmax());
+    ini_write_float(store, s, "fMin", a.fmin());
+    ini_write_bool(store, s, "LogfScale", a.logfscale());
+    ini_write_bool(store, s, "GridLines", a.gridlines());
+    ini_write_bool(store, s, "HighPass", a.highpass());
+    ini_write_float(store, s, "dBMin", a.dbmin());
+    ini_write_float(store, s, "dBMax", a.dbmax());
+    ini_write_float(store, s, "ExcludedBLimit", a.excludedblimit());
+    ini_write_bool(store, s, "ExcludeOverloaded", a.excludeoverloaded());
+    ini_write_bool(store, s, "ExcludeHighPower", a.excludehighpower());
+    ini_write_bool(store, s, "AutoXAxis", a.autoxaxis());
+    ini_write_integer(store, s, "Window", static_cast<int>(c.FFT1.Window()));
+    ini_write_integer(store, s, "PartialPattern", a.partialpattern);
+    ini_write_integer(store, s, "PartialsPerOctave", a.partialsperoctave);
+    ini_write_float(store, s, "Chirpiness", a.chirpiness);
+    ini_write_float(store, s, "SingleSinusFreq", a.singlesinusfreq);
+    ini_write_bool(store, s, "DualChannels", a.dualchannels);
+    ini_write_bool(store, s, "ShowWave", a.showwave);
+    ini_write_bool(store, s, "StretchWave", a.stretchwave);
+    ini_write_bool(store, s, "Measure", a.measure);
+    ini_write_bool(store, s, "PlotOffScreen", a.bltplot);
+    ini_write_bool(store, s, "SnapToPeak", a.snaptopeak());
+    ini_write_bool(store, s, "Interpolate", a.interpolate());
+    ini_write_integer(store, s, "MeasureCurveNo", a.measurecurveno());
+    ini_write_integer(store, s, "InDeviceID", c.MPCRecord1.DeviceID());
+    ini_write_integer(store, s, "OutDeviceID", c.MPCPlay1.DeviceID());
+    ini_write_float(store, s, "MaxGain", max_gain_db(a.maxgain));
+    for (int i = 0; i < ncurves; ++i) {
+        ini_write_integer(store, s, color_key(i),
+                          static_cast<int>(v.linecolor[static_cast<size_t>(i)]));
+    }
+    for (int i = 0; i < ncurves; ++i) {
+        ini_write_bool(store, s, show_curve_key(i), v.showcurve[static_cast<size_t>(i)]);
+    }
+}
+
+void read_settings_keys(IniStore& store, const TSettingValues& v) {
+    TAnalyser& a = v.analyser;
+    TAnalyserComponents& c = a.components();
+    const std::string s = settings_section;
+    const auto flag = [&](const char* key, bool d) { return ini_read_bool(store, s, key, d); };
+    const auto integer = [&](const char* key, int d) { return ini_read_integer(store, s, key, d); };
+    const auto number = [&](const char* key, double d) { return ini_read_float(store, s, key, d); };
+    a.sampfreq = number("SampFreq", 11025);
+    a.bandwidth = number("Bandwidth", 50);
+    a.sltaspoints = integer("SLTASPoints", 4096);
+    a.set_usesltas(flag("UseSLTAS", false));
+    a.fftwindow = read_window(store, "NonSLTASWindow", TFFTWindow::Hamming);
+    a.ltasdecay = flag("Decay", false);
+    a.sltasdecay = flag("SDecay", false);
+    a.set_ltasdecaytime(number("DecayTime", 0));
+    a.set_sltasdecaytime(number("SDecayTime", 0));
+    c.FFT1.set_Window(read_window(store, "Window", c.FFT1.Window()));
+    a.partialpattern = integer("PartialPattern", 2);
+    a.partialsperoctave = integer("PartialsPerOctave", 12);
+    a.dualchannels = flag("DualChannels", false);
+    a.showwave = flag("ShowWave", true);
+    a.set_fmax(number("fMax", a.sampfreq / 2));
+    a.set_fmin(number("fMin", 0));
+    a.set_logfscale(flag("LogfScale", false));
+    a.set_gridlines(flag("GridLines", true));
+    a.set_highpass(flag("HighPass", true));
+    a.set_dbmin(number("dBMin", -30));
+    a.set_dbmax(number("dBMax", 75));
+    a.set_excludedblimit(number("ExcludedBLimit", 6));
+    a.set_excludeoverloaded(flag("ExcludeOverloaded", true));
+    a.set_excludehighpower(flag("ExcludeHighPower", false));
+    a.chirpiness = number("Chirpiness", 1);
+    a.singlesinusfreq = number("SingleSinusFreq", 100);
+    a.set_autoxaxis(flag("AutoXAxis", true));
+    a.stretchwave = flag("StretchWave", true);
+    a.measure = flag("Measure", true);
+    a.maxgain = pow10(number("MaxGain", default_max_gain_db) / 20.0);
+    a.bltplot = flag("PlotOffScreen", true);
+    a.set_snaptopeak(flag("SnapToPeak", true));
+    a.set_interpolate(flag("Interpolate", true));
+    a.set_measurecurveno(integer("MeasureCurveNo", 1));
+    c.MPCRecord1.set_DeviceID(integer("InDeviceID", 0));
+    c.MPCPlay1.set_DeviceID(integer("OutDeviceID", 0));
+    for (int i = 0; i < ncurves; ++i) {
+        const auto k = static_cast<size_t>(i);
+        v.linecolor[k] = static_cast<uint32_t>(
+            ini_read_integer(store, s, color_key(i), static_cast<int>(v.defaultlinecolor[k])));
+    }
+    for (int i = 0; i < ncurves; ++i) {
+        v.showcurve[static_cast<size_t>(i)] = ini_read_bool(store, s, show_curve_key(i), true);
+    }
+    v.showcurve[0] = true;
+    // The decay times were set before "Window" was read, with the window then in
+    // force; a frame's duration depends on it, so the factors are computed again now
+    // that every key that sets the frame length is in.
+    a.set_ltasdecaytime(a.ltasdecaytime());
+    a.set_sltasdecaytime(a.sltasdecaytime());
+}
+
+void check_settings_file(const std::string& path) {
+    const FileSignature signature = file_signature(path);
+    const FileContent content = signature.exists ? read_file(path) : FileContent{};
+    if (!signature.exists || content.error != 0) {
+        const std::string reason = signature.exists ? error_text(content.error) : "no such file";
+        throw std::runtime_error("Cannot open the settings file \"" + path + "\": " + reason);
+    }
+}
+
+} // namespace zevrin
