@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "display/axis_font.h"
+#include "shell/identity.h"
 #include "zevrin_version.h"
 
 #include <QAction>
@@ -69,6 +70,7 @@ TForm1::TForm1(TDevices& devices, QWidget* parent)
     create_actions();
     create_toolbar();
     create_menus();
+    create_settings_components();
     PaintBox1->OnMouseDown = [this](QMouseEvent* e) { PaintBox1MouseDown(e); };
     PaintBox1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
     fanalyser.OnChange = [this](TAnalyserChange what) { engine_changed(what); };
@@ -176,14 +178,18 @@ void TForm1::create_actions() {
     ExportCurves1 = make_action("Export curves...", {}, &TForm1::ExportCurves1Click);
     Exit1 = new QAction("E&xit", this);
     connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    Settings = make_action("Options...", Qt::Key_F6, &TForm1::SettingsExecute);
+    Settings->setIconText("Settings");
     add_idle_action(AnalyseFile1);
+    add_idle_action(Settings);
 }
 
 QToolButton* TForm1::make_button(QAction* action, bool check) {
     auto* button = new QToolButton(ToolBar1);
-    button->setText(action->text());
+    button->setText(action->iconText());
     const QString keys = action->shortcut().toString(QKeySequence::NativeText);
-    button->setToolTip(keys.isEmpty() ? action->text() : action->text() + " (" + keys + ")");
+    button->setToolTip(keys.isEmpty() ? action->iconText()
+                                      : action->iconText() + " (" + keys + ")");
     button->setCheckable(check);
     connect(button, &QToolButton::clicked, action, &QAction::trigger);
     connect(action, &QAction::changed, button,
@@ -206,9 +212,12 @@ void TForm1::create_toolbar() {
     playbutton = make_button(playaction, true);
     SLTASbutton = make_button(DoSLTAS, true);
     clearsltasbutton = make_button(clearsltas, false);
+    settingsbutton = make_button(Settings, false);
     for (QToolButton* b : {runButton, freezeButton, ltasbutton, clearltasbutton}) {
         ToolBar1->addWidget(b);
     }
+    ToolBar1->addSeparator();
+    ToolBar1->addWidget(settingsbutton);
     ToolBar1->addSeparator();
     // Shown only in SLTAS mode; a toolbar shows or hides a widget through its action.
     for (QToolButton* b : {playbutton, SLTASbutton, clearsltasbutton}) {
@@ -227,6 +236,42 @@ void TForm1::create_menus() {
     for (QAction* a : {Run, Freeze1, DoLTAS, clearltas}) {
         Control1->addAction(a);
     }
+    create_settings_menu();
+    Help1 = menuBar()->addMenu("&Help");
+    About1 = Help1->addAction("About");
+    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
+}
+
+// The recent files are appended to this menu once the components exist.
+void TForm1::create_settings_menu() {
+    Settings1 = menuBar()->addMenu("&Settings");
+    Settings1->addAction(Settings);
+    Settings1->addSeparator();
+    Savenow1 = Settings1->addAction("Save &now!");
+    Always1 = Settings1->addAction("Always save on e&xit");
+    Always1->setCheckable(true);
+    Always1->setChecked(true);
+    Openfile1 = Settings1->addAction("&Open file...");
+    Saveasfile1 = Settings1->addAction("Save &as file...");
+    connect(Savenow1, &QAction::triggered, this, &TForm1::Savenow1Click);
+    // The menu toggles the check before the handler runs; the handler writes it.
+    connect(Always1, &QAction::triggered, this, &TForm1::Always1Click);
+    connect(Openfile1, &QAction::triggered, this, &TForm1::Openfile1Click);
+    connect(Saveasfile1, &QAction::triggered, this, &TForm1::Saveasfile1Click);
+}
+
+void TForm1::create_settings_components() {
+    ProgId1 = new TProgId(this);
+    configure_main_prog_id(*ProgId1);
+    TamberAbout1 = new TTamberAbout(this);
+    configure_main_about(*TamberAbout1);
+    RecentFiles1 = new TRecentFiles(this);
+    RecentFiles1->OnClick = [this](QObject* sender, int item, const std::string& name) {
+        RecentFiles1Click(sender, item, name);
+    };
+    configure_main_recent_files(*RecentFiles1, Settings1, ProgId1);
+    Form2 = new TForm2(
+        setting_values(), [this] { settings_applied(); }, this);
 }
 
 void TForm1::create_measure_menu() {

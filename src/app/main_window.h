@@ -11,6 +11,12 @@
 // each plot exactly as wide and as high as its axes, so that an axis pixel and a plot
 // pixel are the same column or row.
 //
+// The settings in force are read from the program's registry key at the first
+// activation and written there on closing while "Always save on e&xit" is checked;
+// the "&Settings" menu saves and opens them at any time, also as ".zvr" settings
+// files, which then appear among its recent files. The settings dialog (TForm2)
+// changes them in memory.
+//
 // The sound devices deliver on the GUI thread: their wake-ups post a queued call that
 // pumps the capture or playback component. An error raised by any handler is shown in
 // a message box (platform/message_box.h) and the program goes on. GUI thread only.
@@ -23,16 +29,23 @@
 #include "engine/analyser.h"
 #include "engine/curves.h"
 #include "engine/measurement.h"
+#include "settings/recent_files.h"
+#include "settings/settings_dialog.h"
+#include "settings/settings_keys.h"
+#include "shell/prog_id.h"
+#include "shell/tamber_about.h"
 
 #include <QMainWindow>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QAction;
+class QFileDialog;
 class QFrame;
 class QMenu;
 class QSplitter;
@@ -63,6 +76,12 @@ public:
     /// The first activation has been handled.
     bool activated = false;
 
+    // Identity, about box, the settings files' recent list and the settings dialog.
+    TProgId* ProgId1 = nullptr;
+    TTamberAbout* TamberAbout1 = nullptr;
+    TRecentFiles* RecentFiles1 = nullptr;
+    TForm2* Form2 = nullptr;
+
     // Controls, by their names in the form.
     QToolBar* ToolBar1 = nullptr;
     QFrame* Panel2 = nullptr;
@@ -83,6 +102,7 @@ public:
     QToolButton* playbutton = nullptr;
     QToolButton* SLTASbutton = nullptr;
     QToolButton* clearsltasbutton = nullptr;
+    QToolButton* settingsbutton = nullptr;
 
     // Actions.
     QAction* Run = nullptr;
@@ -95,11 +115,20 @@ public:
     QAction* AnalyseFile1 = nullptr;
     QAction* ExportCurves1 = nullptr;
     QAction* Exit1 = nullptr;
+    /// Shown as "Options..." in the menu and "Settings" on the toolbar.
+    QAction* Settings = nullptr;
+    QAction* Savenow1 = nullptr;
+    QAction* Always1 = nullptr;
+    QAction* Openfile1 = nullptr;
+    QAction* Saveasfile1 = nullptr;
+    QAction* About1 = nullptr;
 
     // Menus.
     QMenu* File1 = nullptr;
     QMenu* Measure1 = nullptr;
     QMenu* Control1 = nullptr;
+    QMenu* Settings1 = nullptr;
+    QMenu* Help1 = nullptr;
     /// The Measure menu's curve items, in the order of measure_items.
     std::array<QAction*, measure_items.size()> measureitems{};
     QAction* N2 = nullptr;
@@ -126,9 +155,33 @@ public:
     void FormActivate();
     /// Places the axes, plots and bitmaps in their panels.
     void FormResize();
-    /// Puts the stored settings in force. Until the settings can be stored, these are
-    /// the values of a first start.
-    void apply_stored_settings();
+
+    /// Writes every setting to the program's registry key (empty name), with the
+    /// "Always save on e&xit" check and the window's place, or to a settings file,
+    /// which then heads the recent files. Sizes are written only in the normal
+    /// window state. The store's error, with a readable message, when it cannot be
+    /// written; what it held stays as it was.
+    void save_settings(const std::string& filename);
+    /// Reads them back (absent keys give the first-start values) and shows them.
+    /// A settings file never moves the window. A float key that is no number stops
+    /// the reading with the conversion error; what was read before it stays.
+    void open_settings(const std::string& filename);
+    /// The open (false) or save (true) dialog of the settings files.
+    std::unique_ptr<QFileDialog> settings_file_dialog(bool save);
+    /// The settings file last opened or saved: the name both file dialogs start with.
+    const std::string& settings_file_name() const { return fsettingsfile; }
+
+    // Handlers of the "&Settings" and "&Help" menus.
+    void SettingsExecute();
+    void Savenow1Click();
+    void Always1Click();
+    void Openfile1Click();
+    void Saveasfile1Click();
+    void RecentFiles1Click(QObject* sender, int ItemNo, const std::string& FileName);
+    void About1Click();
+    /// The window closes: the settings are saved while "Always save on e&xit" is
+    /// checked. False when they could not be saved and the user keeps the window.
+    bool FormClose();
 
     /// Runs a sound file through the engine with the settings in force and LTAS on,
     /// showing progress with a cancel button; afterwards the plot shows the file's last
@@ -159,6 +212,8 @@ private:
     void create_toolbar();
     void create_menus();
     void create_measure_menu();
+    void create_settings_menu();
+    void create_settings_components();
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);
@@ -178,12 +233,20 @@ private:
     void pump_playback();
     void AnalyseFile1Click();
     void ExportCurves1Click();
+    TSettingValues setting_values();
+    bool normal_window_state() const;
+    /// Menus, layout and plots after settings changed.
+    void settings_applied();
 
     TAnalyserComponents fcomponents;
     TAnalyser fanalyser;
     std::vector<QAction*> fidleactions;
     std::vector<std::pair<QToolButton*, QAction*>> fsltasbuttons;
     bool fresizing = false;
+    /// While settings are read, the frequency axis waits for all of them: a range
+    /// read before the scale need not fit the scale still in force.
+    bool fholdfrequencyaxis = false;
+    std::string fsettingsfile;
 };
 
 } // namespace zevrin

@@ -5,7 +5,6 @@
 
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
-#include "dsp/numeric.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "platform/message_box.h"
@@ -114,7 +113,9 @@ void TForm1::engine_changed(TAnalyserChange what) {
         yaxis->set_HiValue(fanalyser.dbmax());
         break;
     case TAnalyserChange::frequencyaxis:
-        apply_frequency_axis();
+        if (!fholdfrequencyaxis) {
+            apply_frequency_axis();
+        }
         break;
     case TAnalyserChange::timeaxis:
         taxis->set_HiValue(fanalyser.taxis_high());
@@ -146,8 +147,13 @@ void TForm1::show_buttons() {
     }
 }
 
+// A linear scale is set before the range and a logarithmic one after it, so that
+// a range from 0 never meets a logarithmic scale on the way.
 void TForm1::apply_frequency_axis() {
     const TAnalyser& a = fanalyser;
+    if (!a.logfscale()) {
+        xaxis->set_Logarithmic(false);
+    }
     xaxis->set_HiValue(a.fmax());
     xaxis->set_MaxHiValue(a.fmax());
     xaxis->set_LoValue(a.fmin());
@@ -209,60 +215,16 @@ void TForm1::FormActivate() {
     taxis->set_AxisText("[ms]");
     defaultlinecolor = default_curve_colors;
     linecolor = defaultlinecolor;
-    apply_stored_settings();
-}
-
-void TForm1::apply_stored_settings() {
-    TAnalyser& a = fanalyser;
-    TFFT& fft = fcomponents.FFT1;
-    a.sampfreq = 11025;
-    a.bandwidth = 50;
-    a.sltaspoints = 4096;
-    a.set_usesltas(false);
-    a.fftwindow = TFFTWindow::Hamming;
-    a.ltasdecay = false;
-    a.sltasdecay = false;
-    a.set_ltasdecaytime(0);
-    a.set_sltasdecaytime(0);
-    fft.set_Window(TFFTWindow::Hamming);
-    a.partialpattern = 2;
-    a.partialsperoctave = 12;
-    a.dualchannels = false;
-    a.showwave = true;
-    a.set_fmax(a.sampfreq / 2);
-    a.set_fmin(0);
-    a.set_logfscale(false);
-    a.set_gridlines(true);
-    a.set_highpass(true);
-    a.set_dbmin(-30);
-    a.set_dbmax(75);
-    a.set_excludedblimit(6);
-    a.set_excludeoverloaded(true);
-    a.set_excludehighpower(false);
-    a.chirpiness = 1;
-    a.singlesinusfreq = 100;
-    a.set_autoxaxis(true);
-    a.stretchwave = true;
-    a.measure = true;
-    a.maxgain = pow10(30.0 / 20.0);
-    a.bltplot = true;
-    a.set_snaptopeak(true);
-    a.set_interpolate(true);
-    a.set_measurecurveno(1);
-    fcomponents.MPCRecord1.set_DeviceID(0);
-    fcomponents.MPCPlay1.set_DeviceID(0);
-    linecolor = defaultlinecolor;
-    showcurve.fill(true);
-    showcurve[0] = true;
-    fix_measuremenu();
-    FormResize();
-    PaintBox1->update();
-    PaintBox2->update();
+    open_settings("");
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
     guarded([this] { fanalyser.FormCloseQuery(); });
-    event->accept();
+    if (FormClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 // ---- measurement cursors ------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "audio/virtual_loopback.h"
 #include "dsp/filter_section.h"
+#include "support/temp_home.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -130,6 +131,9 @@ bool set_scene(TForm1& w, TVirtualLoopback& loop, const std::string& scene) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Every scene starts from the first-start settings, whatever the user stored, and
+    // leaves the user's stores alone.
+    const zevrin::test::TempHome home;
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fputs("usage: window_gallery mono|dual|ltas|sltas [--grab FILE]\n", stderr);

@@ -87,6 +87,7 @@ TEST_F(Live, TwoChannelsWithFreezeAndLtas) {
 }
 
 TEST(LiveRealTime, FramesArriveOnTheRealTimeClock) {
+    const test::TempHome home; // the window's stored settings
     set_message_box_handler([](const std::string& text, const std::string&, unsigned) {
         ADD_FAILURE() << text;
         return 1;
@@ -109,6 +110,7 @@ TEST(LiveRealTime, FramesArriveOnTheRealTimeClock) {
 }
 
 TEST(LiveSystemDevices, OpensCaptionedAndClosesCleanly) {
+    const test::TempHome home; // closing saves the settings
     TForm1 w;
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));

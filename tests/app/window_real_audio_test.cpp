@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "display/test_application.h"
 #include "platform/message_box.h"
+#include "support/temp_home.h"
 
 #include <QTest>
 
@@ -26,6 +27,7 @@ TEST(WindowRealAudio, SltasThroughTheSoundServer) {
         }
         GTEST_SKIP() << "no private PulseAudio server; run through ./test.sh";
     }
+    const test::TempHome home; // the window's stored settings
     setenv("PULSE_SINK", "zevrin_48000", 1);
     setenv("PULSE_SOURCE", "zevrin_48000_in", 1);
     std::vector<std::string> messages;

@@ -111,10 +111,21 @@ TEST_F(Window, MenusAndActions) {
     for (QAction* a : w.menuBar()->actions()) {
         menus << a->text();
     }
-    EXPECT_EQ(menus, QStringList({"&File", "&Measure", "Control"}));
+    EXPECT_EQ(menus, QStringList({"&File", "&Measure", "Control", "&Settings", "&Help"}));
     EXPECT_EQ(menu_texts(w.File1),
               QStringList({"Analyse sound file...", "Export curves...", "-", "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
+    // No settings file was used yet: no recent files, no separator or clear item shown.
+    QStringList settings = menu_texts(w.Settings1);
+    EXPECT_EQ(settings.mid(0, 6),
+              QStringList({"Options...", "-", "Save &now!", "Always save on e&xit", "&Open file...",
+                           "Save &as file..."}));
+    for (QAction* a : w.Settings1->actions().mid(6)) {
+        EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
+    }
+    EXPECT_EQ(w.Settings->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(w.settingsbutton->text(), "Settings");
+    EXPECT_EQ(menu_texts(w.Help1), QStringList({"About"}));
     // The SLTAS buttons show in SLTAS mode only.
     EXPECT_FALSE(w.playbutton->isVisible());
     engine().set_usesltas(true);

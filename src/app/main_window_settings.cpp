@@ -1,0 +1,183 @@
+// The main window's settings: saving and opening them in the registry and in
+// settings files, the "&Settings" menu, the settings dialog, closing and the about box.
+
+#include "app/main_window.h"
+
+#include "platform/message_box.h"
+#include "settings/ini.h"
+#include "zevrin_version.h"
+
+#include <QAction>
+#include <QFileDialog>
+
+#include <exception>
+
+namespace zevrin {
+
+TSettingValues TForm1::setting_values() {
+    return {fanalyser, linecolor, defaultlinecolor, showcurve};
+}
+
+bool TForm1::normal_window_state() const {
+    return (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) ==
+           0;
+}
+
+void TForm1::settings_applied() {
+    fix_measuremenu();
+    FormResize();
+    PaintBox1->update();
+    PaintBox2->update();
+    apply_frequency_axis();
+}
+
+// The registry keeps the window's top in "XPos" and its left in "YPos", as the
+// settings of earlier versions have them.
+void TForm1::save_settings(const std::string& filename) {
+    TIni ini(filename);
+    const bool normal = normal_window_state();
+    if (filename.empty()) {
+        ini.WriteBool(common_section, "SaveSettingsOnExit", Always1->isChecked());
+        if (normal) {
+            ini.WriteInteger(common_section, "XPos", y());
+            ini.WriteInteger(common_section, "YPos", x());
+        }
+    }
+    if (normal) {
+        ini.WriteInteger(common_section, "XSize", width());
+        ini.WriteInteger(common_section, "YSize", height());
+    }
+    write_settings_keys(ini.store(), setting_values());
+    try {
+        ini.UpdateFile();
+    } catch (const std::exception&) {
+        ini.DiscardChanges(); // reported once, by the caller
+        throw;
+    }
+    // Only a file that was written joins the recent files.
+    if (!filename.empty()) {
+        RecentFiles1->add(filename);
+        fsettingsfile = filename;
+    }
+}
+
+void TForm1::open_settings(const std::string& filename) {
+    if (!filename.empty()) {
+        check_settings_file(filename);
+    }
+    TIni ini(filename);
+    const bool normal = normal_window_state();
+    if (!filename.empty()) {
+        RecentFiles1->add(filename);
+        fsettingsfile = filename;
+    } else {
+        Always1->setChecked(ini.ReadBool(common_section, "SaveSettingsOnExit", true));
+        if (normal) {
+            move(ini.ReadInteger(common_section, "YPos", x()),
+                 ini.ReadInteger(common_section, "XPos", y()));
+        }
+    }
+    if (normal) {
+        resize(ini.ReadInteger(common_section, "XSize", width()),
+               ini.ReadInteger(common_section, "YSize", height()));
+    }
+    // A file whose scale is linear, opened while the scale is logarithmic, has a
+    // range from 0 before its "LogfScale" key; the axis takes the range and the scale
+    // together. What was read before a key that stops the reading is shown too.
+    std::exception_ptr stopped;
+    fholdfrequencyaxis = true;
+    try {
+        read_settings_keys(ini.store(), setting_values());
+    } catch (const std::exception&) {
+        stopped = std::current_exception();
+    }
+    fholdfrequencyaxis = false;
+    try {
+        settings_applied();
+    } catch (const std::exception&) {
+        if (!stopped) {
+            throw;
+        }
+    }
+    if (stopped) {
+        std::rethrow_exception(stopped);
+    }
+}
+
+std::unique_ptr<QFileDialog> TForm1::settings_file_dialog(bool save) {
+    auto dialog = std::make_unique<QFileDialog>(this);
+    dialog->setNameFilters({"Zevrin settings (*.zvr)", "All files (*)"});
+    dialog->setDefaultSuffix("zvr");
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setSizeGripEnabled(true);
+    if (!fsettingsfile.empty()) {
+        dialog->selectFile(QString::fromStdString(fsettingsfile));
+    }
+    return dialog;
+}
+
+// ---- the "&Settings" menu -------------------------------------------------------
+
+void TForm1::SettingsExecute() {
+    Form2->exec();
+}
+
+void TForm1::Savenow1Click() {
+    guarded([this] { save_settings(""); });
+}
+
+void TForm1::Always1Click() {
+    guarded([this] {
+        TIni ini("");
+        ini.WriteBool(common_section, "SaveSettingsOnExit", Always1->isChecked());
+        try {
+            ini.UpdateFile();
+        } catch (const std::exception&) {
+            ini.DiscardChanges();
+            throw;
+        }
+    });
+}
+
+void TForm1::Openfile1Click() {
+    const std::unique_ptr<QFileDialog> dialog = settings_file_dialog(false);
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+        const std::string name = dialog->selectedFiles().front().toStdString();
+        guarded([&] { open_settings(name); });
+    }
+}
+
+void TForm1::Saveasfile1Click() {
+    const std::unique_ptr<QFileDialog> dialog = settings_file_dialog(true);
+    if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
+        const std::string name = dialog->selectedFiles().front().toStdString();
+        guarded([&] { save_settings(name); });
+    }
+}
+
+void TForm1::RecentFiles1Click(QObject* /*sender*/, int /*ItemNo*/, const std::string& FileName) {
+    guarded([&] { open_settings(FileName); });
+}
+
+void TForm1::About1Click() {
+    TamberAbout1->showmodal();
+}
+
+// Closing is not refused for settings that cannot be saved, but the user who
+// would lose them is asked first.
+bool TForm1::FormClose() {
+    if (!Always1->isChecked()) {
+        return true;
+    }
+    try {
+        save_settings("");
+        return true;
+    } catch (const std::exception& e) {
+        return message_box(std::string(e.what()) +
+                               "\n\nThe settings were not saved. Close the window anyway?",
+                           product_name, mb::yesno | mb::iconexclamation) == id::yes;
+    }
+}
+
+} // namespace zevrin
