@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
+#include "app/stored_settings.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 #include "zevrin_version.h"
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
         std::cout << zevrin::help_text();
         return 0;
     case zevrin::CommandLine::Action::analyse:
-        return zevrin::run_analyse_command(cl.analyse, nullptr, std::cout, std::cerr);
+        return zevrin::run_analyse_command(cl.analyse, zevrin::read_stored_settings, std::cout,
+                                           std::cerr);
     case zevrin::CommandLine::Action::list_devices: {
         zevrin::TMPCRecord rec;
         zevrin::TMPCPlay play;

@@ -1,6 +1,9 @@
 #include "app/analyse_command.h"
 
+#include "app/stored_settings.h"
 #include "engine/sound_files.h"
+#include "settings/ini.h"
+#include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +25,15 @@ struct Result {
     std::string err;
 };
 
-Result run(const std::vector<std::string>& args) {
+Result run(const std::vector<std::string>& args, const TSettingsLoader& loader = nullptr) {
     std::ostringstream out, err;
-    const int status = run_analyse_command(args, nullptr, out, err);
+    const int status = run_analyse_command(args, loader, out, err);
     return {status, out.str(), err.str()};
+}
+
+// As the program runs it: the stored settings first.
+Result run_stored(const std::vector<std::string>& args) {
+    return run(args, read_stored_settings);
 }
 
 std::vector<short> tone(size_t frames, double freq, int rate, double amplitude = 8000) {
@@ -138,6 +146,76 @@ TEST_F(AnalyseCommand, UnwritableOutputLeavesNothing) {
     const Result r = run({temp.file("ok.wav"), "--csv", temp.file("no/such/folder/x.csv")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Cannot write"), std::string::npos) << r.err;
+}
+
+TEST_F(AnalyseCommand, SettingsComeFromTheStoreOrASettingsFile) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    // No stored settings: a first start's 50 Hz and Hamming window, 640 samples, N = 1024.
+    Result r = run_stored({temp.file("tone.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count_lines(r.out), 1u + 1024 / 2 + 1);
+    // A settings file: 100 Hz with the rectangle, 160 samples, N = 256; no Mono curve.
+    test::write_text(home / "s.zvr", "[Settings]\nBandwidth=100\nWindow=0\nShowCurve1=0\n");
+    r = run_stored({temp.file("tone.wav"), "--ltas", "--settings", home / "s.zvr"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "frequency_hz,Mono LTAS");
+    EXPECT_EQ(count_lines(r.out), 1u + 256 / 2 + 1);
+    EXPECT_NE(r.err.find("bandwidth 100 Hz, rectangular window"), std::string::npos) << r.err;
+    // The registry, as the window saved it.
+    {
+        TIni ini("");
+        ini.WriteFloat("Settings", "Bandwidth", 200);
+        ini.UpdateFile();
+    }
+    r = run_stored({temp.file("tone.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("bandwidth 200 Hz, Hamming window, frames of 160 samples"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(AnalyseCommand, SettingsThatCannotBeReadStopIt) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const std::string csv = temp.file("never.csv");
+    test::write_text(home / "bad.zvr", "[Settings]\nSampFreq=16000\nBandwidth=wide\n");
+    Result r = run_stored({temp.file("tone.wav"), "--settings", home / "bad.zvr", "--csv", csv});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zevrin: 'wide' is not a valid floating point value\n");
+    EXPECT_FALSE(std::filesystem::exists(csv));
+    r = run_stored({temp.file("tone.wav"), "--settings", home / "gone.zvr", "--csv", csv});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Cannot open the settings file"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(csv));
+}
+
+// The file of the README's example, at a stable place in the build tree.
+TEST(ReadmeExample, ToneOfOneKilohertz) {
+    const test::TempHome home; // a first start's settings
+    const std::string path = std::string(ZEVRIN_TEST_BINARY_DIR) + "/tone.wav";
+    write_wav16(path, 16000, 1, tone(16000, 1000, 16000));
+    const Result r = run_stored({path, "--bandwidth", "100", "--ltas"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The LTAS peaks at 1000 Hz.
+    std::istringstream in(r.out);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "frequency_hz,Mono,Mono LTAS");
+    double peak = -1e9;
+    std::string peak_row;
+    while (std::getline(in, line)) {
+        const std::string cell = line.substr(line.rfind(',') + 1);
+        if (cell.empty()) {
+            continue; // no level (the logarithm of 0)
+        }
+        const double level = std::stod(cell);
+        if (level > peak) {
+            peak = level;
+            peak_row = line.substr(0, line.find(','));
+        }
+    }
+    EXPECT_EQ(peak_row, "1000");
 }
 
 } // namespace
