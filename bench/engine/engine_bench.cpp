@@ -82,7 +82,7 @@ struct Partials {
     explicit Partials(size_t length) : used(length, true), amp(length), period(length) {
         partial_amplitudes(-3, amp);
     }
-    std::vector<bool> used;
+    tpartialflags used;
     tdoublearr amp;
     tdoublearr period;
 };

@@ -209,7 +209,7 @@ public:
     // The test signal.
     int stashcount = 0;
     std::vector<int16_t> stasharr;
-    std::vector<bool> partialused;
+    tpartialflags partialused;
     tdoublearr partialamp;
 
     TAnalyserComponents& components() { return fcomponents; }

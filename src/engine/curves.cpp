@@ -170,7 +170,7 @@ inline double TCurveQuantities::held_quantity(size_t j) const {
 // A staircase: point i takes the value of entry i when that is of its kind, else it
 // holds the value before.
 void TCurveQuantities::next_held(double* out, size_t count) {
-    const std::vector<bool>& used = fa.partialused;
+    const tpartialflags& used = fa.partialused;
     double held = fheld;
     size_t hold = fhold;
     const auto take = [this, &held, &hold](size_t i) {
@@ -259,31 +259,57 @@ template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t coun
     return r;
 }
 
-TQuantityRange joined(const TQuantityRange& a, const TQuantityRange& b) {
-    TQuantityRange r;
-    r.first = a.first;
-    r.last = b.last;
-    r.anygood = a.anygood || b.anygood;
-    r.anybad = a.anybad || b.anybad;
-    r.low = !a.anygood ? b.low : !b.anygood ? a.low : std::min(a.low, b.low);
-    r.high = !a.anygood ? b.high : !b.anygood ? a.high : std::max(a.high, b.high);
-    return r;
-}
-
 } // namespace
 
-// A staircase's values pass through a small buffer, a part at a time.
+// A staircase's points over a stretch hold the value at its first point and then the
+// values of the entries of its kind inside it, so only those are computed. As in
+// range_of, the extremes are first taken without branches on the data, and a stretch
+// with a failed value is gone over again.
 TQuantityRange TCurveQuantities::next_held_range(size_t count) {
-    constexpr size_t part = 256;
-    double values[part];
-    TQuantityRange r;
-    for (size_t done = 0; done < count;) {
-        const size_t n = std::min(part, count - done);
-        next_held(values, n);
-        const TQuantityRange p = range_of(fscale, n, [&values](size_t k) { return values[k]; });
-        r = done == 0 ? p : joined(r, p);
-        done += n;
+    constexpr double none = std::numeric_limits<double>::infinity();
+    const tpartialflags& used = fa.partialused;
+    const size_t end = fpos + count;
+    const size_t known = std::min(end, used.size());
+    // Entries beyond partialused count as unused.
+    const auto of_kind = [&](size_t i) { return i < known ? used[i] == fused : !fused; };
+    const size_t start = fpos;
+    if (of_kind(start)) {
+        fhold = start;
+        fheld = held_quantity(start);
     }
+    TQuantityRange r;
+    r.first = fheld;
+    r.low = fheld;
+    r.high = fheld;
+    bool good = gives_level(fscale, fheld);
+    for (size_t i = start + 1; i < end; ++i) {
+        if (of_kind(i)) {
+            fhold = i;
+            fheld = held_quantity(i);
+            r.low = std::min(r.low, fheld);
+            r.high = std::max(r.high, fheld);
+            good &= gives_level(fscale, fheld);
+        }
+    }
+    r.last = fheld;
+    r.anygood = good;
+    if (!good) {
+        r.low = none;
+        r.high = -none;
+        for (size_t i = start; i < end; ++i) {
+            if (i == start || of_kind(i)) {
+                const double q = i == start ? r.first : held_quantity(i);
+                if (gives_level(fscale, q)) {
+                    r.low = std::min(r.low, q);
+                    r.high = std::max(r.high, q);
+                } else {
+                    r.anybad = true;
+                }
+            }
+        }
+        r.anygood = r.low <= r.high;
+    }
+    fpos = end;
     return r;
 }
 

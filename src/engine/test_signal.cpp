@@ -19,7 +19,7 @@ bool power_of_two(size_t n) {
 
 // Marks every index above a point of the series 1, r, r², ... (r = 2^(1/N)) that it is
 // the first whole index to pass; only even indices when even_only.
-void select_per_octave(int n, bool even_only, std::vector<bool>& used) {
+void select_per_octave(int n, bool even_only, tpartialflags& used) {
     if (n < 1) {
         return;
     }
@@ -46,7 +46,7 @@ double partial_phase(size_t a, double chirpiness, double length) {
 
 } // namespace
 
-void select_partials(const TTestSignalSettings& s, std::vector<bool>& used) {
+void select_partials(const TTestSignalSettings& s, tpartialflags& used) {
     std::fill(used.begin(), used.end(), false);
     const size_t length = used.size();
     switch (s.partialpattern) {
@@ -84,7 +84,7 @@ void partial_amplitudes(double tilt, tdoublearr& amp) {
     }
 }
 
-void synthesise_direct(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness,
+void synthesise_direct(const tpartialflags& used, const tdoublearr& amp, double chirpiness,
                        tdoublearr& period) {
     const size_t length = period.size();
     const auto l = static_cast<double>(length);
@@ -101,8 +101,8 @@ void synthesise_direct(const std::vector<bool>& used, const tdoublearr& amp, dou
     }
 }
 
-void synthesise_fast(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness,
-                     TFFT& fft, tdoublearr& period) {
+void synthesise_fast(const tpartialflags& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
+                     tdoublearr& period) {
     const size_t length = period.size();
     tdoublearr re(length, 0.0);
     tdoublearr im(length, 0.0);
@@ -127,7 +127,7 @@ void synthesise_fast(const std::vector<bool>& used, const tdoublearr& amp, doubl
     }
 }
 
-void synthesise(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
+void synthesise(const tpartialflags& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
                 tdoublearr& period) {
     if (power_of_two(period.size())) {
         synthesise_fast(used, amp, chirpiness, fft, period);

@@ -10,9 +10,14 @@
 #include "dsp/fft.h"
 #include "dsp/types.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace zevrin {
+
+/// One flag per partial index, true where the partial is part of the signal; a byte
+/// each, so that the plot's staircases read them at full speed.
+using tpartialflags = std::vector<uint8_t>;
 
 enum class TPartialPattern { all = 0, even = 1, peroctave = 2, evenperoctave = 3, single = 4 };
 
@@ -27,18 +32,18 @@ struct TTestSignalSettings {
 
 /// Marks the partials of the pattern in `used` (its size is the period length L).
 /// A pattern outside 0..4, or N below 1 for the per-octave patterns, selects none.
-void select_partials(const TTestSignalSettings& settings, std::vector<bool>& used);
+void select_partials(const TTestSignalSettings& settings, tpartialflags& used);
 /// amp[a] = 10^(log2(a)·tilt/20) for a = 1..size-1; amp[0] = 0 (unused).
 void partial_amplitudes(double tilt, tdoublearr& amp);
 /// One period as the direct sum of the used partials' cosines (the reference).
-void synthesise_direct(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness,
+void synthesise_direct(const tpartialflags& used, const tdoublearr& amp, double chirpiness,
                        tdoublearr& period);
 /// The same period by one inverse transform of the partial spectrum on `fft`;
 /// needs a power-of-two period length.
-void synthesise_fast(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness,
-                     TFFT& fft, tdoublearr& period);
+void synthesise_fast(const tpartialflags& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
+                     tdoublearr& period);
 /// Direct sum or transform, whichever applies to the period length.
-void synthesise(const std::vector<bool>& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
+void synthesise(const tpartialflags& used, const tdoublearr& amp, double chirpiness, TFFT& fft,
                 tdoublearr& period);
 
 } // namespace zevrin

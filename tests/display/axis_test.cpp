@@ -4,6 +4,7 @@
 #include "display/axis.h"
 #include "display/axis_error.h"
 #include "dsp/text.h"
+#include "support/allocation_counter.h"
 #include "test_application.h"
 
 #include <QFontMetrics>
@@ -13,32 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
-
-namespace {
-// Counts every allocation of the program while `counting` is set.
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (counting) {
-        ++allocations;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace zevrin {
 namespace {
@@ -196,13 +172,12 @@ TEST_F(Axis, MappingsDoNotAllocate) {
     axis.set_hilovalues(20, 20000);
     axis.set_Logarithmic(true);
     long sum = 0;
-    allocations = 0;
-    counting = true;
-    for (int i = 0; i < 1000; ++i) {
-        sum += axis.value_to_pixel(20 + i * 20.0) + axis.value_to_notclippedpixel(i);
-        sum += static_cast<long>(axis.pixel_to_value(i % 200) + axis.value_to_position(i));
-    }
-    counting = false;
+    const long allocations = testing::allocations_in([&] {
+        for (int i = 0; i < 1000; ++i) {
+            sum += axis.value_to_pixel(20 + i * 20.0) + axis.value_to_notclippedpixel(i);
+            sum += static_cast<long>(axis.pixel_to_value(i % 200) + axis.value_to_position(i));
+        }
+    });
     EXPECT_EQ(allocations, 0);
     EXPECT_GT(sum, 0);
 }

@@ -198,5 +198,32 @@ TEST(AxisPicture, HorizontalLabelsStayClearOfTheCaption) {
     EXPECT_EQ(over.tick_lines[1].height, 5);
 }
 
+// 0 .. 5512.5 Hz over 780 pixels aims at 200 Hz steps, closer than "1000" is wide:
+// every other label is left out, and no two placed labels overlap or touch.
+TEST(AxisPicture, CrowdedLabelsAreThinnedEvenly) {
+    const auto ticks = layout(input(AxisScale{0, 5512.5, 780, false, false, false}, 50));
+    ASSERT_NEAR(ticks[1].value - ticks[0].value, 200, 1e-9);
+    const auto wide = [](const std::string& text) {
+        return TextExtent{9 * static_cast<int>(text.size()), 10};
+    };
+    AxisPicture p;
+    plan_axis_picture({tposition::posunder, 780, 25, 5, "[Hz]"}, ticks, wide, p);
+    ASSERT_GE(p.labels.size(), 10u);
+    for (std::size_t k = 1; k < p.labels.size(); ++k) {
+        const PlacedLabel& a = p.labels[k - 1];
+        const PlacedLabel& b = p.labels[k];
+        EXPECT_GE(b.x, a.x + wide(ticks[a.tick].text).width + 9) << k;
+        EXPECT_EQ(b.tick - a.tick, 2) << k;
+    }
+    // Vertical: 20 dB steps 12 pixels apart, with labels 10 high, keep every other one.
+    std::vector<AxisTick> levels;
+    for (int i = 0; i < 10; ++i) {
+        levels.push_back({i * 20.0, 150 - 12 * i, std::to_string(i * 20)});
+    }
+    const AxisPicture v = picture({tposition::posleft, 40, 200, 5, ""}, levels);
+    ASSERT_EQ(v.labels.size(), 5u);
+    EXPECT_EQ(v.labels[1].tick, 2);
+}
+
 } // namespace
 } // namespace zevrin

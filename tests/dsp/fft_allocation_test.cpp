@@ -1,63 +1,17 @@
 // Once its size is set, TFFT's per-frame path (assign input, read the outputs) must not
-// touch the heap. This program replaces the global allocation functions to count every
-// allocation made while a counting scope is open.
+// touch the heap.
 
 #include "dsp/fft.h"
+#include "support/allocation_counter.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
-#include <cstdlib>
-#include <new>
-
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-void* allocate(std::size_t size) {
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-} // namespace
-
-void* operator new(std::size_t size) {
-    return allocate(size);
-}
-void* operator new[](std::size_t size) {
-    return allocate(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace zevrin {
 namespace {
 
-// Allocations made by `work`.
-template <typename Work> long allocations_in(Work work) {
-    allocations = 0;
-    counting = true;
-    work();
-    counting = false;
-    return allocations.load();
-}
+using testing::allocations_in;
 
 tdoublearr frame(std::size_t n, double phase) {
     tdoublearr x(n);

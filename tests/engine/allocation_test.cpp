@@ -1,34 +1,9 @@
-// Frame processing allocates nothing in steady state: counted by replacing the global
-// allocation functions of this test program.
+// Frame processing allocates nothing in steady state.
 
 #include "engine_fixture.h"
+#include "support/allocation_counter.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// The replaced operators pair malloc with free; the compiler cannot see that they match.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-namespace {
-std::atomic<long> g_allocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace zevrin {
 namespace {
@@ -59,12 +34,13 @@ TEST_P(SteadyState, FramesDoNotAllocate) {
         }
         a.MPCRecord1Fetch(chunk, static_cast<int>(chunk.size()), last);
     }
-    const long before = g_allocations.load();
-    for (int k = 0; k < 20; ++k) {
-        chunk[0] = k % 2 ? 32767 : 0; // exclusions and their texts too
-        a.MPCRecord1Fetch(chunk, static_cast<int>(chunk.size()), last);
-    }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    const long allocations = testing::allocations_in([&] {
+        for (int k = 0; k < 20; ++k) {
+            chunk[0] = k % 2 ? 32767 : 0; // exclusions and their texts too
+            a.MPCRecord1Fetch(chunk, static_cast<int>(chunk.size()), last);
+        }
+    });
+    EXPECT_EQ(allocations, 0);
     EXPECT_GT(a.taken + a.excluded, 20);
 }
 

@@ -11,7 +11,7 @@
 namespace zevrin {
 namespace {
 
-std::vector<size_t> used_indices(const std::vector<bool>& used, size_t limit) {
+std::vector<size_t> used_indices(const tpartialflags& used, size_t limit) {
     std::vector<size_t> out;
     for (size_t a = 0; a < std::min(limit, used.size()); ++a) {
         if (used[a]) {
@@ -21,13 +21,13 @@ std::vector<size_t> used_indices(const std::vector<bool>& used, size_t limit) {
     return out;
 }
 
-std::vector<bool> select(int pattern, int n, size_t length, double f = 100, double fs = 16000) {
+tpartialflags select(int pattern, int n, size_t length, double f = 100, double fs = 16000) {
     TTestSignalSettings s;
     s.partialpattern = pattern;
     s.partialsperoctave = n;
     s.singlesinusfreq = f;
     s.sampfreq = fs;
-    std::vector<bool> used(length, true);
+    tpartialflags used(length, true);
     select_partials(s, used);
     return used;
 }
@@ -54,12 +54,12 @@ TEST(PartialPattern, AllEvenAndSingle) {
 }
 
 TEST(PartialPattern, NothingSelectedNeverHangs) {
-    const std::vector<std::vector<bool>> cases = {select(7, 1, 64),
-                                                  select(-1, 1, 64),
-                                                  select(2, 0, 64),
-                                                  select(3, -2, 64),
-                                                  select(4, 1, 64, 20000, 16000),
-                                                  select(4, 1, 64, -500, 16000)};
+    const std::vector<tpartialflags> cases = {select(7, 1, 64),
+                                              select(-1, 1, 64),
+                                              select(2, 0, 64),
+                                              select(3, -2, 64),
+                                              select(4, 1, 64, 20000, 16000),
+                                              select(4, 1, 64, -500, 16000)};
     for (size_t k = 0; k < cases.size(); ++k) {
         EXPECT_EQ(std::count(cases[k].begin(), cases[k].end(), true), 0) << k;
     }
