@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 
 namespace zevrin {
@@ -259,19 +260,71 @@ template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t coun
     return r;
 }
 
+// The extremes of the powers (TLevelScale::power) value(from) .. value(to - 1) joined
+// to those in `r`, in two chains side by side and without branches on the data, and
+// whether all give a level.
+template <class Value>
+void power_extremes(size_t from, size_t to, Value value, TQuantityRange& r, bool& good) {
+    constexpr double most = std::numeric_limits<double>::max();
+    double low0 = r.low;
+    double low1 = r.low;
+    double high0 = r.high;
+    double high1 = r.high;
+    bool allgood = good;
+    size_t i = from;
+    for (; i + 1 < to; i += 2) {
+        const double a = value(i);
+        const double b = value(i + 1);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        low1 = std::min(low1, b);
+        high1 = std::max(high1, b);
+        allgood &= (a > 0.0) & (a <= most) & (b > 0.0) & (b <= most);
+    }
+    if (i < to) {
+        const double a = value(i);
+        low0 = std::min(low0, a);
+        high0 = std::max(high0, a);
+        allgood &= (a > 0.0) & (a <= most);
+    }
+    r.low = std::min(low0, low1);
+    r.high = std::max(high0, high1);
+    good = allgood;
+}
+
+// Over [from, to), within the flags, the entries of one kind in runs: calls
+// run(first, end) for each run of entries of the kind, in order. Partials are sparse or
+// regular, so a run's end is found with well predicted branches.
+template <class Run>
+void kind_runs(const uint8_t* flags, bool kind, size_t from, size_t to, Run run) {
+    size_t i = from;
+    while (i < to) {
+        const bool of_kind = (flags[i] != 0) == kind;
+        size_t j = i + 1;
+        while (j < to && ((flags[j] != 0) == kind) == of_kind) {
+            ++j;
+        }
+        if (of_kind) {
+            run(i, j);
+        }
+        i = j;
+    }
+}
+
 } // namespace
 
 // A staircase's points over a stretch hold the value at its first point and then the
-// values of the entries of its kind inside it, so only those are computed. As in
-// range_of, the extremes are first taken without branches on the data, and a stretch
-// with a failed value is gone over again.
+// values of the entries of its kind inside it: the extremes are those of these values,
+// and the last is that of the last entry of its kind. As in range_of, the extremes are
+// first taken without branches on the data, and a stretch with a failed value is gone
+// over again.
 TQuantityRange TCurveQuantities::next_held_range(size_t count) {
     constexpr double none = std::numeric_limits<double>::infinity();
     const tpartialflags& used = fa.partialused;
     const size_t end = fpos + count;
     const size_t known = std::min(end, used.size());
     // Entries beyond partialused count as unused.
-    const auto of_kind = [&](size_t i) { return i < known ? used[i] == fused : !fused; };
+    const auto of_kind = [&](size_t i) { return i < known ? (used[i] != 0) == fused : !fused; };
     const size_t start = fpos;
     if (of_kind(start)) {
         fhold = start;
@@ -282,7 +335,25 @@ TQuantityRange TCurveQuantities::next_held_range(size_t count) {
     r.low = fheld;
     r.high = fheld;
     bool good = gives_level(fscale, fheld);
-    for (size_t i = start + 1; i < end; ++i) {
+    // Within every array run by run; the rest one by one.
+    const size_t arrays = std::min({known, fa.sltas1.size(), fa.sltas2.size()});
+    const size_t fast = std::max(start + 1, std::min(end, arrays));
+    const auto each_run = [&](auto value) {
+        kind_runs(used.data(), fused, start + 1, fast, [&](size_t from, size_t to) {
+            power_extremes(from, to, value, r, good);
+            fhold = to - 1;
+            fheld = value(to - 1);
+        });
+    };
+    const tcomplex* n = fcnum->data();
+    if (fsource == TSource::sltasratio) {
+        const tcomplex* d = fcden->data();
+        each_run([n, d](size_t i) { return sltas_power(n[i]) / sltas_power(d[i]); });
+    } else {
+        const double by = fscaleby;
+        each_run([n, by](size_t i) { return sltas_power(n[i]) * by; });
+    }
+    for (size_t i = fast; i < end; ++i) {
         if (of_kind(i)) {
             fhold = i;
             fheld = held_quantity(i);

@@ -150,18 +150,29 @@ TEST_F(SpectrumPlot, LargeSpectraDrawTheFullPolylinesPicture) {
         a.outdb2[i] = noise(rng) - 20;
         a.ltas1[i] = i % 97 == 0 ? 0.0 : std::exp(noise(rng) / 10);
         a.ltas2[i] = std::exp(noise(rng) / 10);
+        a.sltas1[i] = i % 89 == 0 ? tcomplex{} : tcomplex{noise(rng), noise(rng)};
+        a.sltas2[i] = tcomplex{noise(rng), -noise(rng)};
     }
-    a.ltascount = 1;
-    a.ltasdecayedcount = 1;
+    // Partials sparse, then every other entry, then in random runs; the last entries
+    // beyond the flags.
+    const size_t points = a.outdb1.size() / 2 + 1;
+    a.partialused.assign(points - 300, 0);
+    std::bernoulli_distribution coin(0.1);
+    for (size_t i = 0; i < a.partialused.size(); ++i) {
+        const bool partial = i < 20000 ? i % 53 == 0 : i < 40000 ? i % 2 == 0 : coin(rng);
+        a.partialused[i] = partial ? 1 : 0;
+    }
+    a.ltascount = a.sltascount = 1;
+    a.ltasdecayedcount = a.sltasdecayedcount = 1;
     xaxis.set_hilovalues(300, 3000); // zoomed: points beyond both ends
     paint();
-    ASSERT_EQ(plot.drawn_curves(), (std::vector<int>{2, 3, 8, 9, 10}));
+    ASSERT_EQ(plot.drawn_curves(), (std::vector<int>{2, 3, 8, 9, 10, 16, 17, 18, 12, 13, 14}));
 
     QImage expected(plot.size(), QImage::Format_RGB32);
     expected.fill(color_ref(linecolor[0]));
     const TRasterImage image{reinterpret_cast<uint32_t*>(expected.bits()), expected.width(),
                              expected.height(), expected.bytesPerLine() / 4};
-    const size_t count = a.outdb1.size() / 2 + 1;
+    const size_t count = points;
     tdoublearr levels(count);
     for (int curve : plot.drawn_curves()) {
         ASSERT_TRUE(curve_levels(a, curve, count, levels));
