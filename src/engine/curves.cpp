@@ -1,6 +1,7 @@
 #include "engine/curves.h"
 
 #include "dsp/numeric.h"
+#include "engine/extremes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -209,87 +210,56 @@ bool gives_level(TLevelScale scale, double q) {
     return (q > 0.0) & (q <= most);
 }
 
-// The extremes of `count` quantities. A noisy curve makes every data-dependent branch
-// unpredictable, so the common case runs without any: smallest and largest over all
-// quantities in two chains side by side (a NaN never wins a comparison), and a flag
-// whether any fails. Only a stretch with a failed quantity is gone over again to leave
-// the failed ones out.
-template <class Quantity> TQuantityRange range_of(TLevelScale scale, size_t count, Quantity q) {
-    constexpr double none = std::numeric_limits<double>::infinity();
-    double low0 = none;
-    double low1 = none;
-    double high0 = -none;
-    double high1 = -none;
-    bool good = true;
-    size_t k = 0;
-    for (; k + 1 < count; k += 2) {
-        const double a = q(k);
-        const double b = q(k + 1);
-        low0 = std::min(low0, a);
-        high0 = std::max(high0, a);
-        low1 = std::min(low1, b);
-        high1 = std::max(high1, b);
-        good &= gives_level(scale, a) & gives_level(scale, b);
-    }
-    if (k < count) {
-        const double a = q(k);
-        low0 = std::min(low0, a);
-        high0 = std::max(high0, a);
-        good &= gives_level(scale, a);
-    }
+// Whether extremes taken over values that all give a level hold only such values.
+bool all_give_level(TLevelScale scale, const TExtremes& e) {
+    return e.finite && (scale == TLevelScale::decibels || e.low > 0.0);
+}
+
+// The range of the `count` (at least 1) quantities q(0) .. q(count - 1), one by one,
+// leaving out those that fail.
+template <class Quantity>
+TQuantityRange range_one_by_one(TLevelScale scale, size_t count, Quantity q) {
     TQuantityRange r;
     r.first = q(0);
     r.last = q(count - 1);
-    r.low = std::min(low0, low1);
-    r.high = std::max(high0, high1);
-    r.anygood = good;
-    if (!good) {
-        r.low = none;
-        r.high = -none;
-        for (size_t i = 0; i < count; ++i) {
-            const double v = q(i);
-            if (gives_level(scale, v)) {
-                r.low = std::min(r.low, v);
-                r.high = std::max(r.high, v);
-            } else {
-                r.anybad = true;
-            }
+    r.low = std::numeric_limits<double>::infinity();
+    r.high = -r.low;
+    for (size_t i = 0; i < count; ++i) {
+        const double v = q(i);
+        if (gives_level(scale, v)) {
+            r.low = std::min(r.low, v);
+            r.high = std::max(r.high, v);
+        } else {
+            r.anybad = true;
         }
-        r.anygood = r.low <= r.high;
     }
+    r.anygood = r.low <= r.high;
     return r;
 }
 
-// The extremes of the powers (TLevelScale::power) value(from) .. value(to - 1) joined
-// to those in `r`, in two chains side by side and without branches on the data, and
-// whether all give a level.
-template <class Value>
-void power_extremes(size_t from, size_t to, Value value, TQuantityRange& r, bool& good) {
-    constexpr double most = std::numeric_limits<double>::max();
-    double low0 = r.low;
-    double low1 = r.low;
-    double high0 = r.high;
-    double high1 = r.high;
-    bool allgood = good;
-    size_t i = from;
-    for (; i + 1 < to; i += 2) {
-        const double a = value(i);
-        const double b = value(i + 1);
-        low0 = std::min(low0, a);
-        high0 = std::max(high0, a);
-        low1 = std::min(low1, b);
-        high1 = std::max(high1, b);
-        allgood &= (a > 0.0) & (a <= most) & (b > 0.0) & (b <= most);
+// The range of the `count` points from `from` whose quantities are the source's values
+// below `end` and fail beyond. A stretch within the arrays has its extremes taken over
+// all values without branches; only one that holds a failed value is gone over again.
+template <class Source>
+TQuantityRange range_from(TLevelScale scale, size_t from, size_t count, size_t end,
+                          const Source& source) {
+    if (from + count > end) {
+        return range_one_by_one(scale, count, [&source, from, end](size_t k) {
+            return from + k < end ? source.one(from + k) : failed;
+        });
     }
-    if (i < to) {
-        const double a = value(i);
-        low0 = std::min(low0, a);
-        high0 = std::max(high0, a);
-        allgood &= (a > 0.0) & (a <= most);
+    const TExtremes e = extremes(source, from, from + count, TExtremes{});
+    if (!all_give_level(scale, e)) {
+        return range_one_by_one(scale, count,
+                                [&source, from](size_t k) { return source.one(from + k); });
     }
-    r.low = std::min(low0, low1);
-    r.high = std::max(high0, high1);
-    good = allgood;
+    TQuantityRange r;
+    r.first = source.one(from);
+    r.last = source.one(from + count - 1);
+    r.low = e.low;
+    r.high = e.high;
+    r.anygood = true;
+    return r;
 }
 
 // Over [from, to), within the flags, the entries of one kind in runs: calls
@@ -315,7 +285,7 @@ void kind_runs(const uint8_t* flags, bool kind, size_t from, size_t to, Run run)
 
 // A staircase's points over a stretch hold the value at its first point and then the
 // values of the entries of its kind inside it: the extremes are those of these values,
-// and the last is that of the last entry of its kind. As in range_of, the extremes are
+// and the last is that of the last entry of its kind. As in range_from, the extremes are
 // first taken without branches on the data, and a stretch with a failed value is gone
 // over again.
 TQuantityRange TCurveQuantities::next_held_range(size_t count) {
@@ -338,21 +308,22 @@ TQuantityRange TCurveQuantities::next_held_range(size_t count) {
     // Within every array run by run; the rest one by one.
     const size_t arrays = std::min({known, fa.sltas1.size(), fa.sltas2.size()});
     const size_t fast = std::max(start + 1, std::min(end, arrays));
-    const auto each_run = [&](auto value) {
+    TExtremes e{r.low, r.high, good};
+    const auto each_run = [&](const auto& source) {
         kind_runs(used.data(), fused, start + 1, fast, [&](size_t from, size_t to) {
-            power_extremes(from, to, value, r, good);
+            e = extremes(source, from, to, e);
             fhold = to - 1;
-            fheld = value(to - 1);
+            fheld = source.one(to - 1);
         });
     };
-    const tcomplex* n = fcnum->data();
     if (fsource == TSource::sltasratio) {
-        const tcomplex* d = fcden->data();
-        each_run([n, d](size_t i) { return sltas_power(n[i]) / sltas_power(d[i]); });
+        each_run(TPowerRatios{fcnum->data(), fcden->data()});
     } else {
-        const double by = fscaleby;
-        each_run([n, by](size_t i) { return sltas_power(n[i]) * by; });
+        each_run(TScaledPowers{fcnum->data(), fscaleby});
     }
+    r.low = e.low;
+    r.high = e.high;
+    good = all_give_level(fscale, e);
     for (size_t i = fast; i < end; ++i) {
         if (of_kind(i)) {
             fhold = i;
@@ -387,37 +358,24 @@ TQuantityRange TCurveQuantities::next_held_range(size_t count) {
 TQuantityRange TCurveQuantities::next_range(size_t count) {
     const size_t from = fpos;
     const size_t size = fnum != nullptr ? fnum->size() : 0;
-    const auto within = [from, size](size_t k) { return from + k < size; };
     TQuantityRange r;
     switch (fsource) {
-    case TSource::plain: {
-        const double* v = fnum->data();
-        r = range_of(fscale, count,
-                     [v, from, within](size_t k) { return within(k) ? v[from + k] : failed; });
+    case TSource::plain:
+        r = range_from(fscale, from, count, size, TPlainValues{fnum->data()});
         break;
-    }
-    case TSource::average: {
-        const double* v = fnum->data();
-        const double by = fscaleby;
-        r = range_of(fscale, count, [v, from, by, within](size_t k) {
-            return within(k) ? v[from + k] * by : failed;
-        });
+    case TSource::average:
+        r = range_from(fscale, from, count, size, TScaledValues{fnum->data(), fscaleby});
         break;
-    }
     case TSource::ratio: {
-        const double* n = fnum->data();
-        const double* d = fden->data();
         const size_t both = std::min(size, fden->size());
-        r = range_of(fscale, count, [n, d, from, both](size_t k) {
-            return from + k < both ? n[from + k] / d[from + k] : failed;
-        });
+        r = range_from(fscale, from, count, both, TRatioValues{fnum->data(), fden->data()});
         break;
     }
     case TSource::sltas:
     case TSource::sltasratio:
         return next_held_range(count);
     case TSource::none:
-        r = range_of(fscale, count, [](size_t) { return failed; });
+        r = range_from(fscale, from, count, 0, TPlainValues{nullptr});
         break;
     }
     fpos += count;
