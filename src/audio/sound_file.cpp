@@ -70,6 +70,7 @@ TSoundFile::TSoundFile(const std::string& path) : fhandle(std::make_unique<Handl
     fchannels = info.channels;
     fframes = info.frames;
     fformatname = describe_format(info.format);
+    fshorts = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
 }
 
 TSoundFile::~TSoundFile() = default;
@@ -77,6 +78,9 @@ TSoundFile::~TSoundFile() = default;
 size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
     const auto channels = static_cast<size_t>(fchannels);
     const auto wanted = static_cast<size_t>(std::clamp(nchans, 1, fchannels));
+    if (fshorts) {
+        return read_shorts(out, count, channels, wanted);
+    }
     if (fbuffer.size() < count * channels) {
         fbuffer.resize(count * channels);
     }
@@ -91,6 +95,26 @@ size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
                 v = v > 0.0 ? 32767.0 : -32768.0; // NaN counts as clipped, too
             }
             out[f * wanted + c] = static_cast<int16_t>(v);
+        }
+    }
+    return frames;
+}
+
+// 16-bit samples are the values themselves: read as they are, nothing to round or clip.
+size_t TSoundFile::read_shorts(int16_t* out, size_t count, size_t channels, size_t wanted) {
+    if (channels == wanted) {
+        const sf_count_t got = sf_readf_short(fhandle->file, out, static_cast<sf_count_t>(count));
+        return got > 0 ? static_cast<size_t>(got) : 0;
+    }
+    if (fshortbuffer.size() < count * channels) {
+        fshortbuffer.resize(count * channels);
+    }
+    const sf_count_t got =
+        sf_readf_short(fhandle->file, fshortbuffer.data(), static_cast<sf_count_t>(count));
+    const size_t frames = got > 0 ? static_cast<size_t>(got) : 0;
+    for (size_t f = 0; f < frames; ++f) {
+        for (size_t c = 0; c < wanted; ++c) {
+            out[f * wanted + c] = fshortbuffer[f * channels + c];
         }
     }
     return frames;

@@ -44,6 +44,8 @@ public:
     int64_t clipped() const { return fclipped; }
 
 private:
+    size_t read_shorts(int16_t* out, size_t count, size_t channels, size_t wanted);
+
     struct Handle;
     std::unique_ptr<Handle> fhandle;
     std::string fpath;
@@ -52,7 +54,9 @@ private:
     int fchannels = 0;
     int64_t fframes = 0;
     int64_t fclipped = 0;
+    bool fshorts = false; ///< 16-bit samples, read without conversion
     std::vector<double> fbuffer;
+    std::vector<int16_t> fshortbuffer;
 };
 
 } // namespace zevrin

@@ -239,6 +239,14 @@ TEST_F(SoundFileInput, SixteenBitValuesComeBackExactly) {
     f.read(out.data(), 6, 1);
     EXPECT_EQ(std::vector<short>(out.begin(), out.end()), v);
     EXPECT_EQ(f.clipped(), 0);
+    // Of three channels, the first one or two, read after one another.
+    write_wav16(temp.file("three.wav"), 22050, 3, {1, 2, 3, -4, -5, -6, 7, 8, 9});
+    TSoundFile g(temp.file("three.wav"));
+    std::vector<int16_t> first(4, 0);
+    ASSERT_EQ(g.read(first.data(), 1, 1), 1u);
+    EXPECT_EQ(first[0], 1);
+    ASSERT_EQ(g.read(first.data(), 3, 2), 2u);
+    EXPECT_EQ(first, (std::vector<int16_t>{-4, -5, 7, 8}));
 }
 
 TEST_F(SoundFileInput, UnreadableFilesSayWhy) {
