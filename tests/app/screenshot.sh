@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
-# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas.
+# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; and the settings
+# dialog's pages, docs/settings-1.png to -4.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
 # Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils and imagemagick
 # (scripts/packages.txt) and a built window_gallery.
@@ -57,4 +58,11 @@ for scene in mono dual ltas sltas; do
     import -display "$display" -window "$window" "$outdir/window-$scene.png"
     echo "wrote $outdir/window-$scene.png"
     stop_gallery
+done
+
+# The settings dialog's four pages, grabbed by the program itself on the same display.
+for page in 1 2 3 4; do
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY="$display" "$gallery_program" \
+        "settings-$page" --grab "$outdir/settings-$page.png" 2>"$work/gallery-settings.log"
+    echo "wrote $outdir/settings-$page.png"
 done

@@ -5,16 +5,19 @@
 //     window_gallery SCENE               shows the window until it is closed
 //     window_gallery SCENE --grab FILE   writes the window's picture to FILE (PNG)
 //
-// SCENE is mono, dual, ltas or sltas.
+// SCENE is mono, dual, ltas or sltas; or settings-1 .. settings-4, the settings dialog
+// at a first start, on one of its pages (--grab then writes the dialog's picture).
 
 #include "app/main_window.h"
 #include "audio/virtual_loopback.h"
 #include "dsp/filter_section.h"
+#include "settings/settings_dialog.h"
 #include "support/temp_home.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTabWidget>
 
 #include <cmath>
 #include <cstdio>
@@ -128,6 +131,21 @@ bool set_scene(TForm1& w, TVirtualLoopback& loop, const std::string& scene) {
     return true;
 }
 
+// The settings dialog on page `page` (0 to 3), grabbed into `file` or left open.
+int show_settings(TForm1& w, int page, const char* file) {
+    if (page < 0 || page >= w.Form2->PageControl1->count()) {
+        std::fputs("window_gallery: the settings pages are 1 to 4\n", stderr);
+        return 2;
+    }
+    w.Form2->PageControl1->setCurrentIndex(page);
+    w.Form2->show();
+    settle();
+    if (file != nullptr) {
+        return w.Form2->grab().save(file) ? 0 : 1;
+    }
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -136,7 +154,8 @@ int main(int argc, char** argv) {
     const zevrin::test::TempHome home;
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fputs("usage: window_gallery mono|dual|ltas|sltas [--grab FILE]\n", stderr);
+        std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4 [--grab FILE]\n",
+                   stderr);
         return 2;
     }
     TVirtualLoopback loop(TLoopbackClock::manual);
@@ -145,12 +164,17 @@ int main(int argc, char** argv) {
     window.move(0, 0);
     window.show();
     settle();
-    if (!set_scene(window, loop, argv[1])) {
+    const bool grab = argc == 4 && std::strcmp(argv[2], "--grab") == 0;
+    const std::string scene = argv[1];
+    if (scene.size() == 10 && scene.rfind("settings-", 0) == 0) {
+        return show_settings(window, scene.back() - '1', grab ? argv[3] : nullptr);
+    }
+    if (!set_scene(window, loop, scene)) {
         std::fprintf(stderr, "window_gallery: unknown scene %s\n", argv[1]);
         return 2;
     }
     window.setWindowTitle(QString("Zevrin (%1)").arg(argv[1]));
-    if (argc == 4 && std::strcmp(argv[2], "--grab") == 0) {
+    if (grab) {
         return window.grab().save(argv[3]) ? 0 : 1;
     }
     return QApplication::exec();
