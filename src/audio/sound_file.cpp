@@ -75,49 +75,55 @@ TSoundFile::TSoundFile(const std::string& path) : fhandle(std::make_unique<Handl
 
 TSoundFile::~TSoundFile() = default;
 
-size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
-    const auto channels = static_cast<size_t>(fchannels);
-    const auto wanted = static_cast<size_t>(std::clamp(nchans, 1, fchannels));
-    if (fshorts) {
-        return read_shorts(out, count, channels, wanted);
+namespace {
+
+// Reads up to `count` frames into `buffer` (grown when too small) with `read_frames`,
+// and writes the first `wanted` of each frame's `channels` values to `out` through
+// `convert`; returns the frames read.
+template <class T, class Read, class Convert>
+size_t read_channels(std::vector<T>& buffer, int16_t* out, size_t count, size_t channels,
+                     size_t wanted, Read read_frames, Convert convert) {
+    if (buffer.size() < count * channels) {
+        buffer.resize(count * channels);
     }
-    if (fbuffer.size() < count * channels) {
-        fbuffer.resize(count * channels);
-    }
-    const sf_count_t got =
-        sf_readf_double(fhandle->file, fbuffer.data(), static_cast<sf_count_t>(count));
+    const sf_count_t got = read_frames(buffer.data(), static_cast<sf_count_t>(count));
     const size_t frames = got > 0 ? static_cast<size_t>(got) : 0;
     for (size_t f = 0; f < frames; ++f) {
         for (size_t c = 0; c < wanted; ++c) {
-            double v = std::nearbyint(fbuffer[f * channels + c] * 32768.0);
-            if (!(v <= 32767.0 && v >= -32768.0)) {
-                ++fclipped;
-                v = v > 0.0 ? 32767.0 : -32768.0; // NaN counts as clipped, too
-            }
-            out[f * wanted + c] = static_cast<int16_t>(v);
+            out[f * wanted + c] = convert(buffer[f * channels + c]);
         }
     }
     return frames;
 }
 
-// 16-bit samples are the values themselves: read as they are, nothing to round or clip.
-size_t TSoundFile::read_shorts(int16_t* out, size_t count, size_t channels, size_t wanted) {
-    if (channels == wanted) {
-        const sf_count_t got = sf_readf_short(fhandle->file, out, static_cast<sf_count_t>(count));
-        return got > 0 ? static_cast<size_t>(got) : 0;
-    }
-    if (fshortbuffer.size() < count * channels) {
-        fshortbuffer.resize(count * channels);
-    }
-    const sf_count_t got =
-        sf_readf_short(fhandle->file, fshortbuffer.data(), static_cast<sf_count_t>(count));
-    const size_t frames = got > 0 ? static_cast<size_t>(got) : 0;
-    for (size_t f = 0; f < frames; ++f) {
-        for (size_t c = 0; c < wanted; ++c) {
-            out[f * wanted + c] = fshortbuffer[f * channels + c];
+} // namespace
+
+size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
+    const auto channels = static_cast<size_t>(fchannels);
+    const auto wanted = static_cast<size_t>(std::clamp(nchans, 1, fchannels));
+    SNDFILE* file = fhandle->file;
+    if (fshorts) {
+        // 16-bit samples are the values themselves: nothing to round or clip.
+        if (channels == wanted) {
+            const sf_count_t got = sf_readf_short(file, out, static_cast<sf_count_t>(count));
+            return got > 0 ? static_cast<size_t>(got) : 0;
         }
+        return read_channels(
+            fshortbuffer, out, count, channels, wanted,
+            [file](short* to, sf_count_t n) { return sf_readf_short(file, to, n); },
+            [](short v) { return static_cast<int16_t>(v); });
     }
-    return frames;
+    return read_channels(
+        fbuffer, out, count, channels, wanted,
+        [file](double* to, sf_count_t n) { return sf_readf_double(file, to, n); },
+        [this](double x) {
+            double v = std::nearbyint(x * 32768.0);
+            if (!(v <= 32767.0 && v >= -32768.0)) {
+                ++fclipped;
+                v = v > 0.0 ? 32767.0 : -32768.0; // NaN counts as clipped, too
+            }
+            return static_cast<int16_t>(v);
+        });
 }
 
 } // namespace zevrin

@@ -44,8 +44,6 @@ public:
     int64_t clipped() const { return fclipped; }
 
 private:
-    size_t read_shorts(int16_t* out, size_t count, size_t channels, size_t wanted);
-
     struct Handle;
     std::unique_ptr<Handle> fhandle;
     std::string fpath;
