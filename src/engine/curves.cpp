@@ -283,37 +283,29 @@ void kind_runs(const uint8_t* flags, bool kind, size_t from, size_t to, Run run)
 
 } // namespace
 
-// A staircase's points over a stretch hold the value at its first point and then the
-// values of the entries of its kind inside it: the extremes are those of these values,
-// and the last is that of the last entry of its kind. As in range_from, the extremes are
-// first taken without branches on the data, and a stretch with a failed value is gone
-// over again.
-TQuantityRange TCurveQuantities::next_held_range(size_t count) {
-    constexpr double none = std::numeric_limits<double>::infinity();
-    const tpartialflags& used = fa.partialused;
-    const size_t end = fpos + count;
-    const size_t known = std::min(end, used.size());
+bool TCurveQuantities::of_kind(size_t i) const {
     // Entries beyond partialused count as unused.
-    const auto of_kind = [&](size_t i) { return i < known ? (used[i] != 0) == fused : !fused; };
-    const size_t start = fpos;
-    if (of_kind(start)) {
-        fhold = start;
-        fheld = held_quantity(start);
-    }
-    TQuantityRange r;
-    r.first = fheld;
-    r.low = fheld;
-    r.high = fheld;
-    bool good = gives_level(fscale, fheld);
-    // Within every array run by run; the rest one by one.
-    const size_t arrays = std::min({known, fa.sltas1.size(), fa.sltas2.size()});
-    const size_t fast = std::max(start + 1, std::min(end, arrays));
-    TExtremes e{r.low, r.high, good};
+    const tpartialflags& used = fa.partialused;
+    return i < used.size() ? (used[i] != 0) == fused : !fused;
+}
+
+void TCurveQuantities::hold(size_t i) {
+    fhold = i;
+    fheld = held_quantity(i);
+}
+
+// The extremes of the entries of the staircase's kind in [from, to) joined to `e`; the
+// last of them becomes the value held. Within every array the entries go run by run
+// without a test each; the rest one by one.
+TExtremes TCurveQuantities::held_extremes(size_t from, size_t to, TExtremes e) {
+    const tpartialflags& used = fa.partialused;
+    const size_t arrays = std::min({used.size(), fa.sltas1.size(), fa.sltas2.size()});
+    const size_t fast = std::clamp(arrays, from, to);
     const auto each_run = [&](const auto& source) {
-        kind_runs(used.data(), fused, start + 1, fast, [&](size_t from, size_t to) {
-            e = extremes(source, from, to, e);
-            fhold = to - 1;
-            fheld = source.one(to - 1);
+        kind_runs(used.data(), fused, from, fast, [&](size_t first, size_t end) {
+            e = extremes(source, first, end, e);
+            fhold = end - 1;
+            fheld = source.one(end - 1);
         });
     };
     if (fsource == TSource::sltasratio) {
@@ -321,35 +313,59 @@ TQuantityRange TCurveQuantities::next_held_range(size_t count) {
     } else {
         each_run(TScaledPowers{fcnum->data(), fscaleby});
     }
-    r.low = e.low;
-    r.high = e.high;
-    good = all_give_level(fscale, e);
-    for (size_t i = fast; i < end; ++i) {
+    for (size_t i = fast; i < to; ++i) {
         if (of_kind(i)) {
-            fhold = i;
-            fheld = held_quantity(i);
-            r.low = std::min(r.low, fheld);
-            r.high = std::max(r.high, fheld);
-            good &= gives_level(fscale, fheld);
+            hold(i);
+            e.low = std::min(e.low, fheld);
+            e.high = std::max(e.high, fheld);
+            e.finite = e.finite && std::isfinite(fheld);
         }
     }
-    r.last = fheld;
-    r.anygood = good;
-    if (!good) {
-        r.low = none;
-        r.high = -none;
-        for (size_t i = start; i < end; ++i) {
-            if (i == start || of_kind(i)) {
-                const double q = i == start ? r.first : held_quantity(i);
-                if (gives_level(fscale, q)) {
-                    r.low = std::min(r.low, q);
-                    r.high = std::max(r.high, q);
-                } else {
-                    r.anybad = true;
-                }
-            }
+    return e;
+}
+
+// The range of a stretch [start, end) whose first point holds r.first, one point at a
+// time, leaving out the values that fail.
+void TCurveQuantities::held_range_one_by_one(size_t start, size_t end, TQuantityRange& r) const {
+    r.low = std::numeric_limits<double>::infinity();
+    r.high = -r.low;
+    for (size_t i = start; i < end; ++i) {
+        if (i != start && !of_kind(i)) {
+            continue;
         }
-        r.anygood = r.low <= r.high;
+        const double q = i == start ? r.first : held_quantity(i);
+        if (gives_level(fscale, q)) {
+            r.low = std::min(r.low, q);
+            r.high = std::max(r.high, q);
+        } else {
+            r.anybad = true;
+        }
+    }
+    r.anygood = r.low <= r.high;
+}
+
+// A staircase's points over a stretch hold the value at its first point and then the
+// values of the entries of its kind inside it: the extremes are those of these values,
+// and the last is that of the last entry of its kind. As in range_from, the extremes are
+// first taken without branches on the data, and a stretch with a failed value is gone
+// over again.
+TQuantityRange TCurveQuantities::next_held_range(size_t count) {
+    const size_t start = fpos;
+    const size_t end = fpos + count;
+    if (of_kind(start)) {
+        hold(start);
+    }
+    TQuantityRange r;
+    r.first = fheld;
+    const TExtremes e =
+        held_extremes(start + 1, end, TExtremes{fheld, fheld, std::isfinite(fheld)});
+    r.last = fheld;
+    if (all_give_level(fscale, e)) {
+        r.low = e.low;
+        r.high = e.high;
+        r.anygood = true;
+    } else {
+        held_range_one_by_one(start, end, r);
     }
     fpos = end;
     return r;

@@ -19,6 +19,8 @@
 
 namespace zevrin {
 
+struct TExtremes;
+
 inline constexpr int ncurves = 19;
 
 /// The names of the settings dialog's colour list, by curve number.
@@ -98,6 +100,10 @@ private:
     void next_held(double* out, size_t count);
     TQuantityRange next_held_range(size_t count);
     double held_quantity(size_t j) const;
+    bool of_kind(size_t i) const;
+    void hold(size_t i);
+    TExtremes held_extremes(size_t from, size_t to, TExtremes e);
+    void held_range_one_by_one(size_t start, size_t end, TQuantityRange& r) const;
 
     const TAnalyser& fa;
     TSource fsource = TSource::none;
