@@ -1,7 +1,6 @@
 #include "engine/curves.h"
 
 #include "dsp/numeric.h"
-#include "engine/extremes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,9 +163,9 @@ inline double TCurveQuantities::held_quantity(size_t j) const {
         return failed;
     }
     if (fsource == TSource::sltasratio) {
-        return sltas_power((*fcnum)[j]) / sltas_power((*fcden)[j]);
+        return TPowerRatios{fcnum->data(), fcden->data()}.one(j);
     }
-    return sltas_power((*fcnum)[j]) * fscaleby;
+    return TScaledPowers{fcnum->data(), fscaleby}.one(j);
 }
 
 // A staircase: point i takes the value of entry i when that is of its kind, else it
@@ -201,15 +200,6 @@ void TCurveQuantities::next_held(double* out, size_t count) {
 
 namespace {
 
-// Whether a quantity gives a level, as quantity_failed but without branches.
-bool gives_level(TLevelScale scale, double q) {
-    constexpr double most = std::numeric_limits<double>::max();
-    if (scale == TLevelScale::decibels) {
-        return (q >= -most) & (q <= most);
-    }
-    return (q > 0.0) & (q <= most);
-}
-
 // Whether extremes taken over values that all give a level hold only such values.
 bool all_give_level(TLevelScale scale, const TExtremes& e) {
     return e.finite && (scale == TLevelScale::decibels || e.low > 0.0);
@@ -226,7 +216,7 @@ TQuantityRange range_one_by_one(TLevelScale scale, size_t count, Quantity q) {
     r.high = -r.low;
     for (size_t i = 0; i < count; ++i) {
         const double v = q(i);
-        if (gives_level(scale, v)) {
+        if (!quantity_failed(scale, v)) {
             r.low = std::min(r.low, v);
             r.high = std::max(r.high, v);
         } else {
@@ -334,7 +324,7 @@ void TCurveQuantities::held_range_one_by_one(size_t start, size_t end, TQuantity
             continue;
         }
         const double q = i == start ? r.first : held_quantity(i);
-        if (gives_level(fscale, q)) {
+        if (!quantity_failed(fscale, q)) {
             r.low = std::min(r.low, q);
             r.high = std::max(r.high, q);
         } else {

@@ -11,6 +11,7 @@
 // logarithms only of the ones it keeps.
 
 #include "engine/analyser.h"
+#include "engine/extremes.h"
 
 #include <array>
 #include <cmath>
@@ -18,8 +19,6 @@
 #include <limits>
 
 namespace zevrin {
-
-struct TExtremes;
 
 inline constexpr int ncurves = 19;
 
@@ -56,12 +55,9 @@ inline bool quantity_failed(TLevelScale scale, double q) {
 /// The level in dB of a quantity; NaN where quantity_failed.
 double level_of_quantity(TLevelScale scale, double q);
 
-/// The squared modulus of an SLTAS sum, and the modulus.
-inline double sltas_power(const tcomplex& z) {
-    return z.re * z.re + z.im * z.im;
-}
+/// The modulus of an SLTAS sum.
 inline double sltas_modulus(const tcomplex& z) {
-    return std::sqrt(sltas_power(z));
+    return std::sqrt(squared_modulus(z));
 }
 
 /// What a stretch of consecutive points holds: the first and last quantity, the

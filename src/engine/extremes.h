@@ -96,6 +96,11 @@ struct TRatioValues {
 #endif
 };
 
+/// re² + im²: the power of an SLTAS sum.
+inline double squared_modulus(const tcomplex& z) {
+    return z.re * z.re + z.im * z.im;
+}
+
 namespace extremes_detail {
 #if defined(__SSE2__)
 // re² + im² of entries i and i + 1.
@@ -107,16 +112,13 @@ inline __m128d squared_moduli(const tcomplex* z, size_t i) {
     return _mm_add_pd(_mm_unpacklo_pd(a2, b2), _mm_unpackhi_pd(a2, b2));
 }
 #endif
-inline double squared_modulus(const tcomplex& z) {
-    return z.re * z.re + z.im * z.im;
-}
 } // namespace extremes_detail
 
 /// Squared moduli of complex values times a factor.
 struct TScaledPowers {
     const tcomplex* z;
     double by;
-    double one(size_t i) const { return extremes_detail::squared_modulus(z[i]) * by; }
+    double one(size_t i) const { return squared_modulus(z[i]) * by; }
 #if defined(__SSE2__)
     __m128d two(size_t i) const {
         return _mm_mul_pd(extremes_detail::squared_moduli(z, i), _mm_set1_pd(by));
@@ -128,9 +130,7 @@ struct TScaledPowers {
 struct TPowerRatios {
     const tcomplex* n;
     const tcomplex* d;
-    double one(size_t i) const {
-        return extremes_detail::squared_modulus(n[i]) / extremes_detail::squared_modulus(d[i]);
-    }
+    double one(size_t i) const { return squared_modulus(n[i]) / squared_modulus(d[i]); }
 #if defined(__SSE2__)
     __m128d two(size_t i) const {
         return _mm_div_pd(extremes_detail::squared_moduli(n, i),
