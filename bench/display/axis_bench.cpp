@@ -8,7 +8,6 @@
 #include "display/axis_scale.h"
 #include "display/tick_layout.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -90,14 +89,3 @@ BENCHMARK(BM_TickLayout)->ArgName("music")->Arg(0)->Arg(1);
 
 } // namespace
 } // namespace zevrin
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

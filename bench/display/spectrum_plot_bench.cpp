@@ -9,7 +9,6 @@
 #include "engine/curves.h"
 #include "engine/test_signal.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -132,14 +131,3 @@ BENCHMARK(BM_FullPolyline)->Arg(4096)->Arg(32768)->Arg(131072)->Unit(benchmark::
 
 } // namespace
 } // namespace zevrin
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
