@@ -1,5 +1,7 @@
 #include "platform/store_file.h"
 
+#include "platform/safe_file.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -31,21 +33,6 @@ FileSignature signature_of(const struct stat& st) {
     return s;
 }
 
-int write_all(int fd, std::string_view bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return 0;
-}
-
 std::string base_name(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -53,31 +40,6 @@ std::string base_name(const std::string& path) {
 
 std::string temp_prefix(const std::string& path) {
     return "." + base_name(path) + ".tmp-";
-}
-
-void remove_stale_temps(const std::string& path) {
-    const std::string folder = folder_of(path);
-    const std::string prefix = temp_prefix(path);
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* e = ::readdir(dir)) {
-        if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0) {
-            ::unlink((folder + "/" + e->d_name).c_str());
-        }
-    }
-    ::closedir(dir);
-}
-
-// The file that a save must replace: the target of a symbolic link.
-std::string final_target(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_symlink(path, ec)) {
-        return path;
-    }
-    const auto target = std::filesystem::weakly_canonical(path, ec);
-    return ec ? path : target.string();
 }
 
 std::string unique_temp_name(const std::string& path) {
@@ -152,42 +114,7 @@ int make_folders(const std::string& folder) {
 }
 
 int write_file_atomically(const std::string& path, std::string_view bytes) {
-    const std::string target = final_target(path);
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) {
-        return EISDIR;
-    }
-    remove_stale_temps(target);
-    const std::string temp = unique_temp_name(target);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return errno;
-    }
-    int error = write_all(fd, bytes);
-    if (error == 0 && replacing && ::fchmod(fd, old.st_mode & 07777) != 0) {
-        error = errno;
-    }
-    if (error == 0 && ::fsync(fd) != 0) {
-        error = errno;
-    }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(temp.c_str());
-        return error;
-    }
-    // The rename itself must reach the disk for the new file to survive a crash.
-    const int dir = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return 0;
+    return write_file_safely(path, bytes).code;
 }
 
 int probe_writable(const std::string& folder) {

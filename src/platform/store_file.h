@@ -36,10 +36,8 @@ struct FileContent {
 /// The whole file; an absent file is empty and not an error.
 FileContent read_file(const std::string& path);
 
-/// Replaces (or creates) `path` with `bytes` atomically, keeping the mode of the
-/// file it replaces; a symbolic link is followed so that the link stays. Leftover
-/// temporary files of earlier interrupted saves are removed (the caller holds the
-/// lock, so no other save can be using them). Returns 0 or the errno of the failure.
+/// Replaces (or creates) `path` with `bytes` through write_file_safely
+/// (platform/safe_file.h). Returns 0 or the errno of the failure.
 int write_file_atomically(const std::string& path, std::string_view bytes);
 
 /// The folder part of a path ("." for a bare name).

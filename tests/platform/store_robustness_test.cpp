@@ -3,6 +3,7 @@
 
 #include "platform/ini_file.h"
 #include "platform/registry.h"
+#include "platform/safe_file.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -178,6 +179,46 @@ TEST(StoreRobustness, AKilledIniSaveLeavesTheOldOrTheNewFile) {
             }
             ASSERT_EQ(ini.keys("Settings").size(), gen >= 0 ? 2u : 1u) << round;
         });
+}
+
+// Two programs writing one table at once while a third reads it: every read sees one
+// writer's whole table, never a mixture or a cut, and nothing is left beside it.
+TEST(StoreRobustness, TwoWritersOfOneFileNeverTearIt) {
+    TempHome home;
+    const std::string out = home / "table.csv";
+    ASSERT_FALSE(write_file_safely(out, payload(0)));
+    const auto writer = [&out](int gen) {
+        return [&out, gen] {
+            for (int i = 0; i < 200; ++i) {
+                if (write_file_safely(out, payload(gen))) {
+                    _exit(2);
+                }
+            }
+        };
+    };
+    const pid_t a = spawn(writer(1));
+    const pid_t b = spawn(writer(2));
+    int torn = 0;
+    int reads = 0;
+    int status_a = -1;
+    int status_b = -1;
+    while (status_a < 0 || status_b < 0) {
+        for (auto [pid, status] : {std::pair{a, &status_a}, std::pair{b, &status_b}}) {
+            int s = 0;
+            if (*status < 0 && waitpid(pid, &s, WNOHANG) == pid) {
+                *status = WIFEXITED(s) ? WEXITSTATUS(s) : 128;
+            }
+        }
+        const std::string text = test::read_text(out);
+        torn += text == payload(0) || text == payload(1) || text == payload(2) ? 0 : 1;
+        ++reads;
+    }
+    EXPECT_EQ(status_a, 0);
+    EXPECT_EQ(status_b, 0);
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    const std::string last = test::read_text(out);
+    EXPECT_TRUE(last == payload(1) || last == payload(2));
+    EXPECT_EQ(leftover_temp_files(home.path()), 0);
 }
 
 } // namespace
