@@ -90,7 +90,7 @@ Decimal decimal_power(uint32_t m, int n) {
     return d;
 }
 
-// The written rule point by point: for each point 2^(j/N) of the series, the first
+// The selection point by point: for each point 2^(j/N) of the series, the first
 // whole index above it (only even ones for the even pattern), found as m + 1 with m
 // the largest whole number whose N-th power is at most 2^j.
 tpartialflags per_octave_reference(int n, bool even_only, size_t length) {
