@@ -76,8 +76,28 @@ void TMPCPlay::restash(int index, int lost) {
         sendnomore = true;
         used = std::min(nChans(), length);
         std::fill_n(chunk.begin(), used, int16_t{0});
+    } else {
+        used = whole_frames(chunk, used);
     }
     give_back(index, static_cast<size_t>(used), sendnomore);
+}
+
+// A count that ends inside a frame would move every later value to the next channel,
+// swapping the channels for the rest of the run. The broken frame is completed with
+// silence where the chunk has room, else left out.
+int TMPCPlay::whole_frames(TWaveChunk& chunk, int used) const {
+    const int chans = nChans();
+    const int partial = used % chans;
+    if (partial == 0) {
+        return used;
+    }
+    const int completed = used - partial + chans;
+    if (completed <= static_cast<int>(chunk.size())) {
+        std::fill(chunk.begin() + used, chunk.begin() + completed, int16_t{0});
+        return completed;
+    }
+    // A chunk too short for one frame plays what it holds, as before.
+    return used > partial ? used - partial : used;
 }
 
 } // namespace zevrin

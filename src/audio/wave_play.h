@@ -38,13 +38,18 @@ public:
 
     /// Fill `arr` (its length is the chunk length) and say in `used` how many of its
     /// values to play; on entry `used` is that length. Values outside 0..length are
-    /// taken as the nearest of the two. Set `last` to make this chunk the last one.
+    /// taken as the nearest of the two. A count that is no whole number of frames is
+    /// completed with silence (or, where the chunk has no room, cut to whole frames),
+    /// so that the channels never change places. Set `last` to make this chunk the last
+    /// one.
     std::function<void(TWaveChunk& arr, int& used, bool& last)> OnStash;
 
 private:
     std::unique_ptr<TAudioStream> open_stream(TStreamFormat format) override;
     void buffer_returned(const TReturnedBuffer& buffer) override;
     void restash(int index, int lost);
+    /// `used` rounded to whole frames of nChans values.
+    int whole_frames(TWaveChunk& chunk, int used) const;
     TPlaybackQueue& playback() { return static_cast<TPlaybackQueue&>(queue()); }
     uint32_t volume() const { return static_cast<const TPlaybackQueue&>(queue()).volume(); }
     void set_volume(uint32_t value) { playback().set_volume(value); }

@@ -240,6 +240,31 @@ void TFFT::ensure_full_spectrum() {
     }
 }
 
+const double* TFFT::frame_without_gaps(const tdoublearr& in, const InputStats& stats,
+                                       tdoublearr& scratch, double& mean) const {
+    const auto length = static_cast<double>(in.size());
+    if (std::isfinite(stats.sum)) {
+        mean = fremovedc && !in.empty() ? stats.sum / length : 0.0;
+        return in.data();
+    }
+    // A sample that is no number or infinite: the frame goes on without it. It stands at
+    // the mean of the others, which the transform then takes away, or at 0.
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (double v : in) {
+        if (std::isfinite(v)) {
+            sum += v;
+            ++count;
+        }
+    }
+    mean = fremovedc && count > 0 ? sum / static_cast<double>(count) : 0.0;
+    scratch.resize(in.size());
+    for (std::size_t k = 0; k < in.size(); ++k) {
+        scratch[k] = std::isfinite(in[k]) ? in[k] : mean;
+    }
+    return scratch.data();
+}
+
 void TFFT::calcfft() {
     if (farrdirty) {
         calcarrays();
@@ -247,21 +272,22 @@ void TFFT::calcfft() {
     // The tables' size, which differs from N only while N < W (see calcarrays).
     const std::size_t n = foutre.size();
     const bool complex = !fignoreinim;
-    const std::size_t lenre = std::min(finre.size(), n);
-    const std::size_t lenim = complex ? std::min(finim.size(), n) : 0;
-    const auto mean = [this](const tdoublearr& in, const InputStats& stats) {
-        return fremovedc && !in.empty() ? stats.sum / static_cast<double>(in.size()) : 0.0;
-    };
-    const double a = mean(finre, finrestats);
-    const double b = complex ? mean(finim, finimstats) : 0.0;
+    // Samples beyond the window size weigh nothing, whatever the window.
+    const std::size_t used = std::min(n, static_cast<std::size_t>(fwindowsize));
+    const std::size_t lenre = std::min(finre.size(), used);
+    const std::size_t lenim = complex ? std::min(finim.size(), used) : 0;
+    double a = 0.0;
+    double b = 0.0;
+    const double* re = frame_without_gaps(finre, finrestats, fgapfreere, a);
+    const double* im = complex ? frame_without_gaps(finim, finimstats, fgapfreeim, b) : nullptr;
     // All ones: skipping the multiplication gives the same values.
     const double* window = fwindow == TFFTWindow::rectangle ? nullptr : fwin.data();
     const double scale = 1.0 / static_cast<double>(fwindowsize);
     if (complex) {
-        fplan.complex_forward(finre.data(), lenre, a, finim.data(), lenim, b, window, scale,
-                              foutre.data(), foutim.data());
+        fplan.complex_forward(re, lenre, a, im, lenim, b, window, scale, foutre.data(),
+                              foutim.data());
     } else {
-        fplan.real_forward(finre.data(), lenre, a, window, scale, foutre.data(), foutim.data());
+        fplan.real_forward(re, lenre, a, window, scale, foutre.data(), foutim.data());
     }
     // Removing the mean of all N windowed values changes bin 0 alone, to exactly 0.
     if (fremovedc) {
@@ -270,8 +296,8 @@ void TFFT::calcfft() {
     }
     fmirrored = !complex;
     fmirrorpending = !complex;
-    // Input that is no number, or so large that the sums overflow: the entries that
-    // fail are 0, as for the derived outputs.
+    // Samples so large that the sums overflow: the entries that fail are 0, as for the
+    // derived outputs.
     const double limit = safe_peak(n);
     const bool safe = std::isfinite(finrestats.sum) && finrestats.peak <= limit &&
                       (!complex || (std::isfinite(finimstats.sum) && finimstats.peak <= limit));

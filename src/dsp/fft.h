@@ -12,8 +12,15 @@
 // The transform has a positive exponent, X[m] = Σ x[n]·e^(+i·2π·m·n/N), and is scaled
 // by 1/W (the window size): a sinusoid of amplitude A on a bin, rectangle window,
 // reads A/2 there. All N bins are output; for real input the upper half mirrors the
-// lower. An entry that a floating-point failure spoils (input that is no number, or so
-// large that the sums overflow) is 0, in the transform as in its derived outputs.
+// lower. Input beyond the window size weighs nothing, with every window.
+//
+// Failed values. Every sample reaches every bin, so a sample that is no number or
+// infinite would spoil the whole spectrum: instead it spoils only its own entry of the
+// frame, which is left out. It weighs nothing (as where the window is 0): with RemoveDC
+// the mean taken away is that of the other samples and the left-out sample stands at
+// it, without RemoveDC it stands at 0, and every bin holds the spectrum of the rest of
+// the frame. An output entry whose own computation fails (samples so large that the
+// sums overflow) is 0 in OutRe, OutIm and OutAbs and -3250 in OutdB.
 // Not thread-safe.
 
 #include "dsp/fft_plan.h"
@@ -94,6 +101,11 @@ private:
     void calcarrays();
     void calcwindow();
     void calcfft();
+    /// The input to transform and the mean to take away from it (0 without RemoveDC);
+    /// where a sample is no number or infinite, a copy in `scratch` with that sample at
+    /// the mean of the finite ones.
+    const double* frame_without_gaps(const tdoublearr& in, const InputStats& stats,
+                                     tdoublearr& scratch, double& mean) const;
     void calcdb();
     void calcabs();
     void calcabs2();
@@ -131,6 +143,8 @@ private:
     // caller's array may change or go away after the assignment.
     tdoublearr finre, finim;
     InputStats finrestats, finimstats;
+    // Copies of an input with samples that are no number, made only for such input.
+    tdoublearr fgapfreere, fgapfreeim;
     tdoublearr foutre, foutim;
     tdoublearr foutdb, foutabs, foutabs2, foutphase;
     tcomplexarr foutcomplex;

@@ -1,9 +1,12 @@
 #include "dsp/text.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -182,12 +185,6 @@ bool parse_int(std::string_view s, int& value) {
     return true;
 }
 
-void group_thousands(std::string& digits, char separator) {
-    for (int pos = static_cast<int>(digits.size()) - 3; pos > 0; pos -= 3) {
-        digits.insert(static_cast<size_t>(pos), 1, separator);
-    }
-}
-
 } // namespace
 
 char decimal_separator() {
@@ -340,64 +337,157 @@ int str_to_int_def(std::string_view s, int fallback) {
     return parse_int(s, value) ? value : fallback;
 }
 
-std::string format_float(std::string_view picture, double x) {
-    if (!std::isfinite(x)) {
-        return non_finite_text(x);
-    }
+namespace {
+
+// What a picture asks for.
+struct Picture {
+    int min_int = 0;  // integer digits always shown
+    char group = 0;   // thousands separator, 0 for none
+    int frac_min = 0; // decimals always shown
+    int frac_max = 0; // decimals shown when significant
+};
+
+// Far more decimals than any picture of the program asks for; keeps the digits of
+// every double within a fixed buffer.
+constexpr int max_picture_decimals = 40;
+
+Picture read_picture(std::string_view picture) {
+    Picture p;
     const size_t dot = picture.find('.');
-    const std::string_view int_pic = picture.substr(0, dot);
-    const std::string_view frac_pic =
-        dot == std::string_view::npos ? std::string_view() : picture.substr(dot + 1);
-    int min_int = 0;
-    char group = 0;
-    for (char c : int_pic) {
+    for (char c : picture.substr(0, dot)) {
         if (c == '0') {
-            ++min_int;
+            ++p.min_int;
         } else if (c == ',') {
-            group = thousand_separator();
+            p.group = thousand_separator();
         } else if (c == ' ') {
-            group = ' ';
+            p.group = ' ';
         }
     }
-    int frac_min = 0;
-    int frac_max = 0;
-    for (char c : frac_pic) {
-        if (c == '0' || c == '#') {
-            ++frac_max;
-            frac_min += c == '0' ? 1 : 0;
+    if (dot != std::string_view::npos) {
+        for (char c : picture.substr(dot + 1)) {
+            if (c == '0' || c == '#') {
+                ++p.frac_max;
+                p.frac_min += c == '0' ? 1 : 0;
+            }
         }
     }
-    char buf[400];
-    auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::fixed, frac_max);
-    std::string_view text(buf, static_cast<size_t>(res.ptr - buf));
-    const size_t point = text.find('.');
-    std::string int_digits(text.substr(0, point));
-    std::string frac_digits(point == std::string_view::npos ? "" : text.substr(point + 1));
-    const bool all_zero = int_digits.find_first_not_of('0') == std::string::npos &&
-                          frac_digits.find_first_not_of('0') == std::string::npos;
-    while (static_cast<int>(frac_digits.size()) > frac_min && frac_digits.back() == '0') {
-        frac_digits.pop_back();
+    p.frac_max = std::min(p.frac_max, max_picture_decimals);
+    p.frac_min = std::min(p.frac_min, p.frac_max);
+    return p;
+}
+
+// The digits of |x| rounded to `decimals` places, the point implied before the last
+// `decimals` of them, at least one digit before it. The value is first taken to 15
+// significant digits, as the program writes numbers elsewhere, and a half in the first
+// digit left out then rounds away from zero: 31.25 to one place gives 313.
+struct RoundedDigits {
+    std::array<char, 360 + max_picture_decimals> digits{};
+    size_t length = 0;
+};
+
+RoundedDigits round_half_away(double ax, int decimals) {
+    char sci[32];
+    const auto res = std::to_chars(sci, sci + sizeof sci, ax, std::chars_format::scientific, 14);
+    char sig[15];
+    size_t nsig = 0;
+    const char* p = sci;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') {
+            sig[nsig++] = *p;
+        }
     }
-    while (int_digits.size() > 1 && int_digits[0] == '0') {
-        int_digits.erase(0, 1);
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), res.ptr, exponent);
+    // Significant digit i weighs 10^(exponent - i); the last one kept weighs 10^-decimals.
+    const int keep = ax == 0.0 ? 0 : exponent + decimals + 1;
+    RoundedDigits r;
+    auto& d = r.digits;
+    // One leading zero takes the carry of a rounding such as 9.96 -> 10.0.
+    d[r.length++] = '0';
+    for (int i = 0; i < keep; ++i) {
+        d[r.length++] = i < static_cast<int>(nsig) ? sig[i] : '0';
     }
-    if (int_digits == "0" && min_int == 0) {
-        int_digits.clear();
+    const bool up = keep >= 0 && keep < static_cast<int>(nsig) && sig[keep] >= '5';
+    for (size_t i = r.length; up && i-- > 0;) {
+        if (d[i] == '9') {
+            d[i] = '0';
+        } else {
+            ++d[i];
+            break;
+        }
     }
-    if (static_cast<int>(int_digits.size()) < min_int) {
-        int_digits.insert(0, static_cast<size_t>(min_int) - int_digits.size(), '0');
+    // At least one integer digit and all the decimals.
+    const auto wanted = static_cast<size_t>(decimals) + 1;
+    if (r.length < wanted) {
+        const size_t pad = wanted - r.length;
+        std::memmove(d.data() + pad, d.data(), r.length);
+        std::fill_n(d.data(), pad, '0');
+        r.length = wanted;
     }
-    if (group != 0) {
-        group_thousands(int_digits, group);
+    return r;
+}
+
+// Appends to a bounded buffer; what does not fit is left out.
+struct BoundedText {
+    char* p;
+    char* end;
+    void put(char c) {
+        if (p < end) {
+            *p++ = c;
+        }
     }
-    std::string out = (x < 0 && !all_zero) ? "-" : "";
-    out += int_digits;
+    void put(std::string_view s) {
+        for (char c : s) {
+            put(c);
+        }
+    }
+};
+
+} // namespace
+
+size_t format_float_to(char* out, size_t size, std::string_view picture, double x) {
+    BoundedText text{out, out + size};
+    if (!std::isfinite(x)) {
+        text.put(non_finite_text(x));
+        return static_cast<size_t>(text.p - out);
+    }
+    const Picture pic = read_picture(picture);
+    const RoundedDigits r = round_half_away(std::fabs(x), pic.frac_max);
+    const std::string_view digits(r.digits.data(), r.length);
+    std::string_view int_digits = digits.substr(0, r.length - static_cast<size_t>(pic.frac_max));
+    std::string_view frac_digits = digits.substr(int_digits.size());
+    const bool all_zero = digits.find_first_not_of('0') == std::string_view::npos;
+    while (static_cast<int>(frac_digits.size()) > pic.frac_min && frac_digits.back() == '0') {
+        frac_digits.remove_suffix(1);
+    }
+    while (!int_digits.empty() && int_digits.front() == '0') {
+        int_digits.remove_prefix(1);
+    }
+    if (x < 0 && !all_zero) {
+        text.put('-');
+    }
+    // Zeros that the picture asks for in front, then the digits, grouped from the right.
+    const size_t shown = std::max(int_digits.size(), static_cast<size_t>(pic.min_int));
+    for (size_t i = 0; i < shown; ++i) {
+        const size_t from_right = shown - i;
+        const size_t lead = shown - int_digits.size();
+        text.put(i < lead ? '0' : int_digits[i - lead]);
+        if (pic.group != 0 && from_right > 1 && (from_right - 1) % 3 == 0) {
+            text.put(pic.group);
+        }
+    }
     if (!frac_digits.empty()) {
-        out += decimal_separator();
-        out += frac_digits;
+        text.put(decimal_separator());
+        text.put(frac_digits);
     }
-    return out;
+    return static_cast<size_t>(text.p - out);
+}
+
+std::string format_float(std::string_view picture, double x) {
+    // Room for the 309 integer digits of the largest double, their grouping, a sign,
+    // the separator and every decimal a picture can ask for.
+    std::array<char, 520> buffer;
+    return std::string(buffer.data(), format_float_to(buffer.data(), buffer.size(), picture, x));
 }
 
 std::string upper_case(std::string_view s) {

@@ -6,6 +6,7 @@
 // program takes from the desktop's locale at start; the C library's locale is never
 // changed, so the text of the settings store ("." always) cannot be disturbed.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -47,9 +48,14 @@ int str_to_int_def(std::string_view s, int fallback);
 
 /// x formatted by a picture such as "0.0", "0.###" or "# ##0.##": '0' a digit that
 /// is always shown, '#' one shown when significant, '.' the user's decimal separator,
-/// ',' or ' ' among the integer digits a thousands grouping. Halves round away from
-/// zero as far as the binary value allows; a result of all zeros carries no sign.
+/// ',' or ' ' among the integer digits a thousands grouping. x is first taken to 15
+/// significant digits (the precision of the program's other number texts), and a
+/// decimal half then rounds away from zero: "0.0" shows 31.25 as "31.3", -0.05 as
+/// "-0.1" and 0.15 as "0.2". A result of all zeros carries no sign.
 std::string format_float(std::string_view picture, double x);
+/// The same text into out[0 .. size), without allocating; returns its length (the
+/// text is cut at `size`).
+std::size_t format_float_to(char* out, std::size_t size, std::string_view picture, double x);
 
 std::string upper_case(std::string_view s);
 std::string lower_case(std::string_view s);

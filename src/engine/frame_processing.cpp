@@ -176,13 +176,7 @@ void TAnalyser::update_count_text() {
         // empty
     } else if (ltasdecay) {
         p = put_text(p, "Equiv. of ");
-        char number[48];
-        char* q = std::to_chars(number, number + sizeof number - 1, ltasdecayedcount,
-                                std::chars_format::fixed, 1)
-                      .ptr;
-        for (char* r = number; r != q; ++r) {
-            *p++ = *r == '.' ? decimal_separator() : *r;
-        }
+        p += format_float_to(p, 48, "0.0", ltasdecayedcount);
         p = put_text(p, " taken");
     } else {
         p = put_int(p, end, taken);

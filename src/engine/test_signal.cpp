@@ -1,6 +1,7 @@
 #include "engine/test_signal.h"
 
 #include "dsp/numeric.h"
+#include "engine/octave_series.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,22 +18,17 @@ bool power_of_two(size_t n) {
     return n >= 2 && (n & (n - 1)) == 0;
 }
 
-// Marks every index above a point of the series 1, r, r², ... (r = 2^(1/N)) that it is
-// the first whole index to pass; only even indices when even_only.
+// Marks every index that is the first whole index (of the ones considered: all, or
+// only the even ones) above one or more points of the series 1, r, r², ... (r =
+// 2^(1/N)): the index a whose interval [previous index, a) holds a point.
 void select_per_octave(int n, bool even_only, tpartialflags& used) {
     if (n < 1) {
         return;
     }
-    const double ratio = power(2.0, 1.0 / n);
-    double threshold = 1.0;
-    for (size_t a = 0; a < used.size(); ++a) {
-        if (even_only && a % 2 != 0) {
-            continue;
-        }
-        while (static_cast<double>(a) > threshold) {
-            threshold *= ratio;
-            used[a] = true;
-        }
+    const size_t step = even_only ? 2 : 1;
+    for (size_t a = step; a < used.size(); a += step) {
+        used[a] =
+            octave_point_between(static_cast<uint32_t>(a - step), static_cast<uint32_t>(a), n);
     }
 }
 

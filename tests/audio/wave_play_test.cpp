@@ -140,6 +140,53 @@ TEST_F(Playback, VolumeWordsAndGain) {
     EXPECT_EQ(tap->values, (Values{2133, -15000, 2133, -15000, 30000, 0}));
 }
 
+// A stereo handler that returns an odd count: the half frame is completed with silence
+// on the right, and every later frame keeps left on the left. A chunk that is itself no
+// whole number of frames loses its last value instead.
+TEST_F(Playback, OddCountsInStereoKeepTheChannelsInPlace) {
+    listen(2);
+    play.set_nChans(2);
+    play.set_sfTot(32000);
+    int16_t frame = 0;
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        used = 63; // 31 frames and the left value of a 32nd
+        for (int i = 0; i < used; ++i) {
+            const auto left = static_cast<int16_t>(1000 + frame + i / 2);
+            arr[static_cast<size_t>(i)] = i % 2 == 0 ? left : static_cast<int16_t>(-left);
+        }
+        frame = static_cast<int16_t>(frame + 32);
+    };
+    play.Run();
+    for (int c = 0; c < 8; ++c) {
+        loop.advance(32);
+        play.pump();
+    }
+    Values expected;
+    for (int f = 0; f < 8 * 32; ++f) {
+        expected.push_back(static_cast<int16_t>(1000 + f));
+        expected.push_back(f % 32 == 31 ? int16_t{0} : static_cast<int16_t>(-1000 - f));
+    }
+    EXPECT_EQ(tap->values, expected);
+
+    play.Stop();
+    play.set_nChunkSamples(63);
+    play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {
+        for (int i = 0; i < used; ++i) {
+            arr[static_cast<size_t>(i)] = static_cast<int16_t>(i % 2 == 0 ? 1 : -1);
+        }
+    };
+    play.Run();
+    tap->values.clear();
+    for (int c = 0; c < 8; ++c) {
+        loop.advance(31);
+        play.pump();
+    }
+    ASSERT_EQ(tap->values.size(), 8u * 62);
+    for (size_t i = 0; i < tap->values.size(); ++i) {
+        ASSERT_EQ(tap->values[i], i % 2 == 0 ? 1 : -1) << i;
+    }
+}
+
 TEST_F(Playback, UnderrunPlaysWholeChunksOfSilenceAndCountsThem) {
     listen();
     play.Run();

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -135,30 +136,59 @@ struct Case {
     bool removedc = false;
     bool complex = false;
     double dc = 0.0;
+    std::size_t len = 0;     ///< input length; 0 for the window size
+    std::size_t badat = ~0u; ///< a sample set to `bad`, in both parts
+    double bad = 0.0;
 };
 
 std::string describe(const Case& s) {
     return "N=" + std::to_string(s.n) + " W=" + std::to_string(s.w) +
            " window=" + std::to_string(static_cast<int>(s.window)) +
-           " removedc=" + std::to_string(s.removedc) + " complex=" + std::to_string(s.complex);
+           " removedc=" + std::to_string(s.removedc) + " complex=" + std::to_string(s.complex) +
+           " len=" + std::to_string(s.len) + " bad=" + std::to_string(s.bad) + " at " +
+           std::to_string(s.badat);
+}
+
+// A frame with its failed samples left out: at the mean of the others with the mean
+// removal, else at 0.
+tdoublearr without_failed(tdoublearr x, bool removedc) {
+    ld sum = 0.0L;
+    std::size_t count = 0;
+    for (double v : x) {
+        if (std::isfinite(v)) {
+            sum += v;
+            ++count;
+        }
+    }
+    const double fill = removedc && count > 0 ? static_cast<double>(sum / count) : 0.0;
+    for (double& v : x) {
+        v = std::isfinite(v) ? v : fill;
+    }
+    return x;
 }
 
 // Largest error of any output bin against the direct sum, relative to the peak.
 double relative_error(const Case& c, std::mt19937& rng) {
+    const std::size_t len = c.len != 0 ? c.len : c.w;
+    Frame f = random_frame(rng, len, c.dc);
+    if (c.badat < len) {
+        f.re[c.badat] = c.bad;
+        f.im[c.badat] = c.bad;
+    }
     TFFT fft;
-    fft.set_FFTSize(static_cast<int>(c.n));
-    fft.set_WindowSize(static_cast<int>(c.w));
-    fft.set_Window(c.window);
     fft.set_RemoveDC(c.removedc);
     fft.set_IgnoreInIm(!c.complex);
-    const Frame f = random_frame(rng, c.w, c.dc);
+    // Input first: a length other than the window size sets both sizes to it.
     fft.set_InRe(f.re);
     if (c.complex) {
         fft.set_InIm(f.im);
     }
+    fft.set_FFTSize(static_cast<int>(c.n));
+    fft.set_WindowSize(static_cast<int>(c.w));
+    fft.set_Window(c.window);
     const tdoublearr& window = fft.WinValues();
-    const auto zr = prepared(f.re, window, c.n, c.removedc, true);
-    const auto zi = prepared(f.im, window, c.n, c.removedc, c.complex);
+    const auto zr = prepared(without_failed(f.re, c.removedc), window, c.n, c.removedc, true);
+    const auto zi = prepared(without_failed(f.im, c.removedc), window, c.n, c.removedc, c.complex);
     const Spectrum ref = direct_dft(zr, zi, c.w, bins_to_check(c.n, rng));
     // The magnitude first: the per-frame path reads it without the other outputs.
     const tdoublearr& magnitude = fft.OutAbs();
@@ -176,6 +206,8 @@ double relative_error(const Case& c, std::mt19937& rng) {
         worst = std::max(worst, static_cast<double>(err / ref.peak));
         EXPECT_EQ(both[m].re, re[m]);
         EXPECT_EQ(both[m].im, im[m]);
+        const double power = re[m] * re[m] + im[m] * im[m];
+        EXPECT_NEAR(fft.OutdB()[m], power > 0 ? 10 * std::log10(power) : -3250.0, 1e-9) << m;
     }
     return worst;
 }
@@ -221,6 +253,44 @@ TEST(FFTAccuracy, ComplexInput) {
             for (bool removedc : {false, true}) {
                 const Case c{n, w, TFFTWindow::Blackman, removedc, true, 1.0};
                 EXPECT_LE(relative_error(c, rng), tolerance) << describe(c);
+            }
+        }
+    }
+}
+
+// Input longer than the window size: the samples beyond it weigh nothing, with the
+// rectangle as with the other windows (the mean is still that of the whole input).
+TEST(FFTAccuracy, InputBeyondTheWindowSizeWeighsNothing) {
+    std::mt19937 rng(12);
+    const TFFTWindow windows[] = {TFFTWindow::rectangle, TFFTWindow::Bartlett, TFFTWindow::Hamming,
+                                  TFFTWindow::Hanning, TFFTWindow::Blackman};
+    for (TFFTWindow window : windows) {
+        for (bool removedc : {false, true}) {
+            for (bool complex : {false, true}) {
+                Case c{512, 320, window, removedc, complex, 1.0};
+                c.len = 512;
+                EXPECT_LE(relative_error(c, rng), tolerance) << describe(c);
+            }
+        }
+    }
+}
+
+// A sample that is no number or infinite spoils only its own entry of the frame: every
+// bin is that of the frame without it, with and without the mean removal.
+TEST(FFTAccuracy, AFailedSampleIsLeftOutOfTheFrame) {
+    std::mt19937 rng(3);
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double bad : {std::numeric_limits<double>::quiet_NaN(), inf, -inf}) {
+        for (std::size_t at : {0u, 100u, 255u}) {
+            for (bool removedc : {false, true}) {
+                for (bool complex : {false, true}) {
+                    for (TFFTWindow window : {TFFTWindow::rectangle, TFFTWindow::Hamming}) {
+                        Case c{256, 256, window, removedc, complex, 1.0};
+                        c.badat = at;
+                        c.bad = bad;
+                        EXPECT_LE(relative_error(c, rng), tolerance) << describe(c);
+                    }
+                }
             }
         }
     }

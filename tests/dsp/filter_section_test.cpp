@@ -118,6 +118,30 @@ TEST(FilterSection, ResponseMatchesTheBilinearDesign) {
     }
 }
 
+// The gain scales the whole output: the steady states and one step of each section.
+TEST(FilterSection, GainScalesTheOutput) {
+    TLPFilterSection lp;
+    lp.set_Gain(2.5);
+    double y = 0;
+    for (int i = 0; i < 20000; ++i) {
+        y = lp.filter(3.0);
+    }
+    EXPECT_NEAR(y, 7.5, 1e-9);
+    THPFilterSection hp;
+    hp.set_Gain(-0.5);
+    for (int i = 0; i < 20000; ++i) {
+        y = hp.filter(i % 2 ? -4.0 : 4.0);
+    }
+    EXPECT_NEAR(y, 2.0, 1e-9); // the last input was -4
+    // The first output of a section at rest: Gain·b0·a0·x = Gain·B/C·x.
+    hp.reset();
+    hp.set_Gain(3);
+    const double k = std::tan(pi * 1000 / 16000);
+    const double b = 1 / (k * k);
+    const double c = b + 1 / k + 1;
+    EXPECT_NEAR(hp.filter(1.0), 3 * b / c, 1e-12);
+}
+
 TEST(FilterSection, SamplingFrequencyRedesigns) {
     TLPFilterSection moved;
     moved.set_F0(2000);

@@ -106,7 +106,32 @@ TEST(FormatFloat, Pictures) {
     EXPECT_EQ(format_float("0.###", 33.33333), "33.333");
     EXPECT_EQ(format_float("0.###", 100), "100");
     EXPECT_EQ(format_float("0.00", 10.766601), "10.77");
-    EXPECT_EQ(format_float("0", 2.5), "2");
+}
+
+// A decimal half rounds away from zero, also where the binary value lies a hair below
+// it: the digits are those of the number's 15-digit text.
+TEST(FormatFloat, HalvesRoundAwayFromZero) {
+    EXPECT_EQ(format_float("0.0", 31.25), "31.3");
+    EXPECT_EQ(format_float("0.0", -31.25), "-31.3");
+    EXPECT_EQ(format_float("0", 2.5), "3");
+    EXPECT_EQ(format_float("0", 3.5), "4");
+    EXPECT_EQ(format_float("0.00", 0.125), "0.13");
+    EXPECT_EQ(format_float("0.0", 0.15), "0.2");    // 0.1499999999999999944...
+    EXPECT_EQ(format_float("0.00", 2.675), "2.68"); // 2.67499999999999982...
+    EXPECT_EQ(format_float("0.0", 0.05), "0.1");
+    EXPECT_EQ(format_float("0.0", -0.05), "-0.1");
+    EXPECT_EQ(format_float("0.0", 0.0499999), "0.0");
+    EXPECT_EQ(format_float("0.0", 9.96), "10.0");
+    EXPECT_EQ(format_float("# ##0.##", 999999.995), "1 000 000");
+    EXPECT_EQ(format_float("0.###", 99.9995), "100");
+    EXPECT_EQ(format_float("0.0", 1e20), "100000000000000000000.0");
+    EXPECT_EQ(format_float("#.##", 0.5), ".5");
+    // What every caller shows: cursor frequencies of 512-point bins at 16000 Hz, the
+    // frame duration, the decay weight and the bandwidth label.
+    EXPECT_EQ(format_float("0.0", 16000.0 / 512), "31.3");
+    EXPECT_EQ(format_float("0.0", 3 * 16000.0 / 512), "93.8");
+    EXPECT_EQ(format_float("0.#", 1000 * 4096 / 11025.0), "371.5");
+    EXPECT_EQ(format_float("0.000", 93.75 / 31.25), "3.000");
 }
 
 TEST(StrToInt, DecimalAndHex) {

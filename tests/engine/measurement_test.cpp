@@ -49,6 +49,34 @@ TEST_F(Measurement, SnapClimbsARisingCurveToTheSecondToLastBin) {
     EXPECT_DOUBLE_EQ(cursors.measurelevel, 100.0);
 }
 
+// Snapping climbs right first, then left, and never onto the first entry or the last.
+TEST_F(Measurement, SnapClimbsRightThenLeftWithinTheInnerBins) {
+    TAnalyser& a = *analyser;
+    a.set_interpolate(false);
+    const auto set = [&](auto level) {
+        for (size_t i = 0; i < a.outdb1.size(); ++i) {
+            a.outdb1[i] = level(static_cast<double>(i));
+        }
+    };
+    // Peaks at 100 (50 dB) and 300 (80 dB), a valley at 200.
+    set([](double i) { return i < 200 ? 50 - std::abs(i - 100) / 4 : 80 - std::abs(i - 300) / 2; });
+    drag(150 * bin_hz(), 150 * bin_hz()); // falling to the right: climbs left
+    EXPECT_DOUBLE_EQ(cursors.measurefreq, 100 * bin_hz());
+    EXPECT_DOUBLE_EQ(cursors.measurelevel, 50.0);
+    drag(200 * bin_hz(), 200 * bin_hz()); // the valley: right comes first
+    EXPECT_DOUBLE_EQ(cursors.measurefreq, 300 * bin_hz());
+    EXPECT_DOUBLE_EQ(cursors.measurelevel, 80.0);
+    // Falling from the first entry: the climb stops at bin 1.
+    set([](double i) { return -i; });
+    drag(100 * bin_hz(), 100 * bin_hz());
+    EXPECT_DOUBLE_EQ(cursors.measurefreq, 1 * bin_hz());
+    EXPECT_DOUBLE_EQ(cursors.measurelevel, -1.0);
+    // A peak on the last entry is out of reach: the second-to-last bin.
+    set([](double i) { return i == 511 ? 100 : (i == 510 ? 10 : 0); });
+    drag(509 * bin_hz(), 509 * bin_hz());
+    EXPECT_DOUBLE_EQ(cursors.measurefreq, 510 * bin_hz());
+}
+
 TEST_F(Measurement, InterpolationFindsTheVertexOfAParabola) {
     TAnalyser& a = *analyser;
     for (size_t i = 0; i < a.outdb1.size(); ++i) {
@@ -158,6 +186,12 @@ TEST_F(Measurement, ReadoutWithFourAndTwoNumbers) {
     EXPECT_EQ(r.a, "f1=1000.0 Hz, f2=1000.0 Hz, f2-f1=0.0 Hz, f2/f1=1.000");
     EXPECT_EQ(r.b, "Left levels -12.3 dB, -12.3 dB, Diff 0.0 dB");
     EXPECT_EQ(r.clipboardstr, "1000.0\t-12.3");
+    // Cursors on bins 1 and 3: their exact halves round away from zero.
+    cursors = TCursors{3 * bin_hz(), -20.25, bin_hz(), -12.25, false};
+    r = readout();
+    EXPECT_EQ(r.a, "f1=31.3 Hz, f2=93.8 Hz, f2-f1=62.5 Hz, f2/f1=3.000");
+    EXPECT_EQ(r.b, "Left levels -12.3 dB, -20.3 dB, Diff -8.0 dB");
+    EXPECT_EQ(r.clipboardstr, "31.3\t-12.3\t93.8\t-20.3");
 }
 
 TEST_F(Measurement, FreehandAtZeroHasNoRatio) {

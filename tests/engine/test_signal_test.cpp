@@ -1,11 +1,13 @@
 #include "engine/test_signal.h"
 
 #include "dsp/numeric.h"
+#include "engine/octave_series.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace zevrin {
@@ -44,6 +46,109 @@ TEST(PartialPattern, PerOctaveSeries) {
     const auto between =
         std::count_if(twelve.begin(), twelve.end(), [](size_t a) { return a > 1024 && a <= 2048; });
     EXPECT_EQ(between, 12);
+}
+
+// Whole numbers in base 10^9, independent of the binary arithmetic of the selection.
+class Decimal {
+public:
+    explicit Decimal(uint32_t v) : limbs{v % base, v / base} { trim(); }
+    Decimal& operator*=(uint32_t f) {
+        uint64_t carry = 0;
+        for (uint32_t& limb : limbs) {
+            const uint64_t v = uint64_t{limb} * f + carry;
+            limb = static_cast<uint32_t>(v % base);
+            carry = v / base;
+        }
+        for (; carry != 0; carry /= base) {
+            limbs.push_back(static_cast<uint32_t>(carry % base));
+        }
+        return *this;
+    }
+    bool operator<=(const Decimal& o) const {
+        if (limbs.size() != o.limbs.size()) {
+            return limbs.size() < o.limbs.size();
+        }
+        return !std::lexicographical_compare(o.limbs.rbegin(), o.limbs.rend(), limbs.rbegin(),
+                                             limbs.rend());
+    }
+
+private:
+    void trim() {
+        while (limbs.size() > 1 && limbs.back() == 0) {
+            limbs.pop_back();
+        }
+    }
+    static constexpr uint32_t base = 1000000000;
+    std::vector<uint32_t> limbs;
+};
+
+Decimal decimal_power(uint32_t m, int n) {
+    Decimal d(1);
+    for (int i = 0; i < n; ++i) {
+        d *= m;
+    }
+    return d;
+}
+
+// The selection point by point: for each point 2^(j/N) of the series, the first
+// whole index above it (only even ones for the even pattern), found as m + 1 with m
+// the largest whole number whose N-th power is at most 2^j.
+tpartialflags per_octave_reference(int n, bool even_only, size_t length) {
+    tpartialflags used(length, false);
+    Decimal two_j(1);
+    for (int j = 0;; ++j, two_j *= 2) {
+        auto m = static_cast<uint32_t>(std::floor(std::exp2(static_cast<double>(j) / n)));
+        while (!(decimal_power(m, n) <= two_j)) {
+            --m;
+        }
+        while (decimal_power(m + 1, n) <= two_j) {
+            ++m;
+        }
+        size_t a = m + 1;
+        if (even_only && a % 2 == 1) {
+            ++a;
+        }
+        if (a >= length) {
+            return used;
+        }
+        used[a] = true;
+    }
+}
+
+TEST(PartialPattern, PerOctaveFollowsTheRuleAtEveryOctaveBoundary) {
+    // Four per octave: 2^m is a point, so the index used is 2^m + 1.
+    const auto four = select(2, 4, 64);
+    EXPECT_EQ(used_indices(four, 64), (std::vector<size_t>{2, 3, 4, 5, 6, 7, 9, 10, 12, 14, 17, 20,
+                                                           23, 27, 33, 39, 46, 54}));
+    EXPECT_EQ(used_indices(select(3, 4, 64), 64),
+              (std::vector<size_t>{2, 4, 6, 8, 10, 12, 14, 18, 20, 24, 28, 34, 40, 46, 54}));
+    for (int n = 1; n <= 48; ++n) {
+        for (bool even : {false, true}) {
+            const tpartialflags expected = per_octave_reference(n, even, 32768);
+            ASSERT_EQ(select(even ? 3 : 2, n, 32768), expected) << n << (even ? " even" : "");
+            const tpartialflags small(expected.begin(), expected.begin() + 1024);
+            ASSERT_EQ(select(even ? 3 : 2, n, 1024), small) << n << (even ? " even" : "");
+        }
+    }
+}
+
+TEST(PartialPattern, ExactComparisonOfPowers) {
+    EXPECT_EQ(compare_power_with_power_of_two(3, 12, 19), 1); // 531441 > 524288
+    EXPECT_EQ(compare_power_with_power_of_two(3, 41, 65), -1);
+    EXPECT_EQ(compare_power_with_power_of_two(8, 4, 12), 0);
+    EXPECT_EQ(compare_power_with_power_of_two(24, 3, 13), 1); // 13824 > 8192
+    EXPECT_EQ(compare_power_with_power_of_two(1, 5, 0), 0);
+    // Multiplied out, against numbers known exactly: 3^41 = 36472996377170786403 is
+    // below 2^65 = 36893488147419103232; 5^3 = 125 lies between 2^6 and 2^7.
+    EXPECT_EQ(compare_odd_power_by_multiplying(3, 41, 65), -1);
+    EXPECT_EQ(compare_odd_power_by_multiplying(3, 41, 64), 1);
+    EXPECT_EQ(compare_odd_power_by_multiplying(5, 3, 6), 1);
+    EXPECT_EQ(compare_odd_power_by_multiplying(5, 3, 7), -1);
+    EXPECT_EQ(compare_odd_power_by_multiplying(4294967295u, 3, 96), -1);
+    EXPECT_EQ(compare_odd_power_by_multiplying(4294967295u, 3, 95), 1);
+    // Huge counts per octave: every index from 2 on has a point below it.
+    const auto dense = select(2, 2147483647, 4096);
+    EXPECT_EQ(std::count(dense.begin(), dense.end(), true), 4094);
 }
 
 TEST(PartialPattern, AllEvenAndSingle) {
