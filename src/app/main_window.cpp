@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 
+#include "app/device_wakeup.h"
 #include "display/axis_font.h"
 #include "shell/identity.h"
 #include "zevrin_version.h"
@@ -297,10 +298,10 @@ void TForm1::create_measure_menu() {
 }
 
 void TForm1::connect_devices() {
-    fcomponents.MPCRecord1.set_wakeup(
-        [this] { QMetaObject::invokeMethod(this, &TForm1::pump_capture, Qt::QueuedConnection); });
-    fcomponents.MPCPlay1.set_wakeup(
-        [this] { QMetaObject::invokeMethod(this, &TForm1::pump_playback, Qt::QueuedConnection); });
+    auto* capture = new TDeviceWakeup([this] { pump_capture(); }, this);
+    auto* playback = new TDeviceWakeup([this] { pump_playback(); }, this);
+    fcomponents.MPCRecord1.set_wakeup(capture->function());
+    fcomponents.MPCPlay1.set_wakeup(playback->function());
 }
 
 void TForm1::centre_on_screen() {
