@@ -218,13 +218,15 @@ void TForm1::FormActivate() {
     open_settings("");
 }
 
+// The settings are saved, or the user agrees to lose them, before the devices stop:
+// a window that stays open keeps capturing and playing as before.
 void TForm1::closeEvent(QCloseEvent* event) {
-    guarded([this] { fanalyser.FormCloseQuery(); });
-    if (FormClose()) {
-        event->accept();
-    } else {
+    if (!FormClose()) {
         event->ignore();
+        return;
     }
+    guarded([this] { fanalyser.FormCloseQuery(); });
+    event->accept();
 }
 
 // ---- measurement cursors ------------------------------------------------------------

@@ -247,6 +247,38 @@ TEST_F(WindowSettings, AStoreThatCannotBeWrittenSaysSoOnceAndKeepsWhatItHeld) {
     EXPECT_EQ(read_text(hive), held);
 }
 
+// The question comes before the devices stop: "No" leaves capture and playback as
+// they ran, "Yes" stops both and closes.
+TEST_F(WindowSettings, ClosingThatIsCancelledLeavesCaptureAndPlaybackRunning) {
+    TForm1& w = *window;
+    w.Savenow1->trigger();
+    const std::string hive = hive_file(RegistryHive::current_user);
+    std::filesystem::remove(hive + ".lock");
+    std::filesystem::create_directory(hive + ".lock"); // the store cannot be written
+    engine().set_usesltas(true);
+    const auto period = static_cast<size_t>(engine().sltaspoints);
+    w.DoLTASExecute();
+    w.playactionExecute();
+    w.RunExecute();
+    advance(2 * period);
+    answer = id::no;
+    EXPECT_FALSE(w.close());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Close the window anyway?"), std::string::npos);
+    EXPECT_TRUE(w.runButton->isChecked());
+    EXPECT_TRUE(w.playbutton->isChecked());
+    EXPECT_TRUE(w.components().MPCRecord1.OwnBoard());
+    EXPECT_TRUE(w.components().MPCPlay1.OwnBoard());
+    const int before = engine().taken + engine().excluded;
+    advance(2 * period);
+    EXPECT_EQ(engine().taken + engine().excluded, before + 2); // frames still come in
+    answer = id::yes;
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.components().MPCRecord1.OwnBoard());
+    EXPECT_FALSE(w.components().MPCPlay1.OwnBoard());
+    EXPECT_EQ(loop.open_streams(), 0);
+}
+
 TEST_F(WindowSettings, TheSettingsFileDialogs) {
     // The dialogs keep their state in Qt's own settings: here, not in the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
