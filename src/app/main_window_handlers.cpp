@@ -8,6 +8,8 @@
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/system.h"
 #include "zevrin_version.h"
 
 #include <QAction>
@@ -215,6 +217,12 @@ void TForm1::FormActivate() {
     taxis->set_AxisText("[ms]");
     defaultlinecolor = default_curve_colors;
     linecolor = defaultlinecolor;
+    if (!user_hive_available()) {
+        message_box(std::string("Zevrin cannot keep its settings: ") + no_home_folder_text +
+                        ". It starts with its first-start settings, and what you change lasts "
+                        "until it ends.",
+                    product_name, mb::ok | mb::iconexclamation);
+    }
     open_settings("");
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/registry.h"
 #include "settings/ini.h"
+#include "support/no_home.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -321,6 +322,37 @@ TEST_F(WindowSettings, AboutOpensTheAboutBox) {
     window->About1->trigger();
     EXPECT_TRUE(shown);
     EXPECT_EQ(window->TamberAbout1->versionlabel()->text(), "Version 3.0.2.0 for Linux");
+}
+
+// Without a home folder the window says once, at its start, that nothing can be
+// kept, closes without asking again, and writes nothing anywhere.
+TEST(WindowWithoutHome, SaysOnceThatTheSettingsCannotBeKept) {
+    std::vector<std::string> messages;
+    set_message_box_handler([&messages](const std::string& text, const std::string&, unsigned) {
+        messages.push_back(text);
+        return id::yes;
+    });
+    TVirtualLoopback loop;
+    {
+        test::NoHome nohome;
+        if (!nohome.active()) {
+            set_message_box_handler(nullptr);
+            GTEST_SKIP() << "needs an administrator to act as a user without a home folder";
+        }
+        TForm1 w(loop);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], "Zevrin cannot keep its settings: no home folder is known (HOME is "
+                               "not set and the user has none). It starts with its first-start "
+                               "settings, and what you change lasts until it ends.");
+        EXPECT_TRUE(w.Always1->isChecked());
+        EXPECT_TRUE(w.close());
+        EXPECT_EQ(messages.size(), 1u);
+    }
+    set_message_box_handler(nullptr);
+    EXPECT_FALSE(std::filesystem::exists("/zevrin"));
+    EXPECT_FALSE(std::filesystem::exists("/.config"));
 }
 
 } // namespace
