@@ -2,6 +2,7 @@
 
 #include "app/analyse_command.h"
 #include "app/command_line.h"
+#include "app/desktop_locale.h"
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
 #include "app/stored_settings.h"
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(zevrin::product_name);
     QApplication::setApplicationVersion(zevrin::version_text);
+    zevrin::use_desktop_number_format();
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();

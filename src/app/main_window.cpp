@@ -2,11 +2,13 @@
 
 #include "app/main_window.h"
 
+#include "app/device_wakeup.h"
 #include "display/axis_font.h"
 #include "shell/identity.h"
 #include "zevrin_version.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QEvent>
 #include <QFrame>
 #include <QGuiApplication>
@@ -32,6 +34,8 @@ constexpr int level_axis_width = 37;
 // The edge that the axes and plots keep from the panel's border.
 constexpr int panel_margin = 2;
 constexpr int axis_bottom_gap = 4;
+// The Measure menu's first items, which form one radio group.
+constexpr size_t measure_radio_items = 10;
 
 QFrame* lowered_panel(const char* name, QWidget* parent) {
     auto* panel = new QFrame(parent);
@@ -75,7 +79,10 @@ TForm1::TForm1(TDevices& devices, QWidget* parent)
     PaintBox1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
     fanalyser.OnChange = [this](TAnalyserChange what) { engine_changed(what); };
     connect_devices();
-    resize(client_width, client_height);
+    // The client area lies under the menu bar, which is part of this window.
+    const int menu_height = menuBar()->heightForWidth(client_width);
+    resize(client_width,
+           client_height + (menu_height > 0 ? menu_height : menuBar()->sizeHint().height()));
     setMinimumSize(300, 270);
     centre_on_screen();
     show_buttons();
@@ -276,10 +283,17 @@ void TForm1::create_settings_components() {
 
 void TForm1::create_measure_menu() {
     Measure1 = menuBar()->addMenu("&Measure");
+    // Freehand and the nine curves of the spectra and the LTAS are one radio group; the
+    // SLTAS items are plain check items.
+    auto* radio = new QActionGroup(Measure1);
+    radio->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (size_t k = 0; k < measure_items.size(); ++k) {
         QAction* item = Measure1->addAction(measure_items[k].caption);
         item->setObjectName(measure_items[k].name);
         item->setCheckable(true);
+        if (k < measure_radio_items) {
+            radio->addAction(item);
+        }
         const int curve = measure_items[k].curve;
         connect(item, &QAction::triggered, this,
                 [this, curve] { guarded([&] { fanalyser.set_measurecurveno(curve); }); });
@@ -297,10 +311,10 @@ void TForm1::create_measure_menu() {
 }
 
 void TForm1::connect_devices() {
-    fcomponents.MPCRecord1.set_wakeup(
-        [this] { QMetaObject::invokeMethod(this, &TForm1::pump_capture, Qt::QueuedConnection); });
-    fcomponents.MPCPlay1.set_wakeup(
-        [this] { QMetaObject::invokeMethod(this, &TForm1::pump_playback, Qt::QueuedConnection); });
+    auto* capture = new TDeviceWakeup([this] { pump_capture(); }, this);
+    auto* playback = new TDeviceWakeup([this] { pump_playback(); }, this);
+    fcomponents.MPCRecord1.set_wakeup(capture->function());
+    fcomponents.MPCPlay1.set_wakeup(playback->function());
 }
 
 void TForm1::centre_on_screen() {

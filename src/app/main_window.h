@@ -17,9 +17,10 @@
 // files, which then appear among its recent files. The settings dialog (TForm2)
 // changes them in memory.
 //
-// The sound devices deliver on the GUI thread: their wake-ups post a queued call that
-// pumps the capture or playback component. An error raised by any handler is shown in
-// a message box (platform/message_box.h) and the program goes on. GUI thread only.
+// The sound devices deliver on the GUI thread: their wake-ups reach it through an
+// eventfd (app/device_wakeup.h), and it pumps the capture or playback component. An
+// error raised by any handler is shown in a message box (platform/message_box.h) and
+// the program goes on. GUI thread only.
 
 #include "audio/device.h"
 #include "display/axis.h"

@@ -8,6 +8,8 @@
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/system.h"
 #include "zevrin_version.h"
 
 #include <QAction>
@@ -215,16 +217,24 @@ void TForm1::FormActivate() {
     taxis->set_AxisText("[ms]");
     defaultlinecolor = default_curve_colors;
     linecolor = defaultlinecolor;
+    if (!user_hive_available()) {
+        message_box(std::string("Zevrin cannot keep its settings: ") + no_home_folder_text +
+                        ". It starts with its first-start settings, and what you change lasts "
+                        "until it ends.",
+                    product_name, mb::ok | mb::iconexclamation);
+    }
     open_settings("");
 }
 
+// The settings are saved, or the user agrees to lose them, before the devices stop:
+// a window that stays open keeps capturing and playing as before.
 void TForm1::closeEvent(QCloseEvent* event) {
-    guarded([this] { fanalyser.FormCloseQuery(); });
-    if (FormClose()) {
-        event->accept();
-    } else {
+    if (!FormClose()) {
         event->ignore();
+        return;
     }
+    guarded([this] { fanalyser.FormCloseQuery(); });
+    event->accept();
 }
 
 // ---- measurement cursors ------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 
 #include "platform/message_box.h"
+#include "platform/registry.h"
 #include "settings/ini.h"
 #include "zevrin_version.h"
 
@@ -165,9 +166,10 @@ void TForm1::About1Click() {
 }
 
 // Closing is not refused for settings that cannot be saved, but the user who
-// would lose them is asked first.
+// would lose them is asked first; without a home folder the user was told at the
+// start that nothing can be kept.
 bool TForm1::FormClose() {
-    if (!Always1->isChecked()) {
+    if (!Always1->isChecked() || !user_hive_available()) {
         return true;
     }
     try {

@@ -85,6 +85,11 @@ size_t TBufferQueue::lose(size_t n) {
     return k;
 }
 
+void TBufferQueue::host_lost() {
+    ++fpendinglost;
+    flosttotal.fetch_add(1, std::memory_order_relaxed);
+}
+
 void TBufferQueue::signal_failure(int code) {
     int none = 0;
     ffailed.compare_exchange_strong(none, code, std::memory_order_release);

@@ -12,7 +12,9 @@
 // in whole buffer lengths ("units"): a capture drops a unit of values, a playback plays
 // a unit of silence. The stream therefore keeps its alignment to the buffer length,
 // which synchronous averaging needs, and every lost unit is counted: in total, and on
-// the next buffer handed back as the number lost just before it.
+// the next buffer handed back as the number lost just before it. A loss that the
+// device's host reports itself (an overflow or underflow of its own buffers, of a
+// length it does not say) counts as one unit the same way.
 //
 // A buffer queued with the stop marker ends the stream: after it nothing more is
 // captured (or played), and a played marker buffer is handed back only once the
@@ -90,6 +92,8 @@ protected:
     void complete(size_t count);
     /// Loses up to n values toward the unit in progress; returns how many.
     size_t lose(size_t n);
+    /// Counts one unit lost by the host.
+    void host_lost();
     void signal_failure(int code);
 
     size_t fpos = 0;       ///< values done in the current buffer
@@ -124,6 +128,7 @@ public:
     void write(const int16_t* values, size_t n) noexcept override;
     /// Hands back the partly filled buffer, then reports the failure.
     void fail(int code) noexcept override;
+    void lost() noexcept override { host_lost(); }
 };
 
 /// Playback: the device reads the queued buffers, scaled by the volume.
@@ -133,6 +138,7 @@ public:
     bool read(int16_t* values, size_t n) noexcept override;
     void drained() noexcept override;
     void fail(int code) noexcept override;
+    void lost() noexcept override { host_lost(); }
 
     /// Low 16 bits: gain of channel 1 (and of every odd-numbered channel), high 16
     /// bits: channel 2 (every even-numbered one); 0 is silence, 0xFFFF unity. Any

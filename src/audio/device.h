@@ -56,6 +56,9 @@ public:
     virtual void write(const int16_t* values, size_t n) noexcept = 0;
     /// The stream has stopped for good because of the error `code`.
     virtual void fail(int code) noexcept = 0;
+    /// The host reported that it lost input before the next values (its buffer
+    /// overflowed): sound is missing from the stream, in an amount it does not say.
+    virtual void lost() noexcept = 0;
 
 protected:
     ~TSampleSink() = default;
@@ -70,6 +73,9 @@ public:
     /// After read() returned false: everything read has now been played.
     virtual void drained() noexcept = 0;
     virtual void fail(int code) noexcept = 0;
+    /// The host reported that it played something other than what was read before the
+    /// next read (its buffer ran empty, or it discarded values).
+    virtual void lost() noexcept = 0;
 
 protected:
     ~TSampleSource() = default;

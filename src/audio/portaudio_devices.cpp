@@ -44,6 +44,12 @@ constexpr double drain_margin = 0.05;
 
 } // namespace
 
+bool host_lost_sound(unsigned long status_flags, bool input) {
+    const unsigned long losses =
+        input ? paInputOverflow | paInputUnderflow : paOutputUnderflow | paOutputOverflow;
+    return (status_flags & losses) != 0;
+}
+
 class TPortAudioDevices::Stream final : public TAudioStream {
 public:
     Stream(TPortAudioDevices& owner, TSampleSink* sink, TSampleSource* source, int channels)
@@ -113,9 +119,18 @@ public:
 
 private:
     static int callback(const void* input, void* output, unsigned long frames,
-                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags, void* self) {
+                        const PaStreamCallbackTimeInfo* time, PaStreamCallbackFlags status,
+                        void* self) {
         auto* s = static_cast<Stream*>(self);
         const size_t n = frames * static_cast<size_t>(s->fchannels);
+        // What the host lost goes before the values of this call.
+        if (host_lost_sound(status, s->fsink != nullptr)) {
+            if (s->fsink != nullptr) {
+                s->fsink->lost();
+            } else {
+                s->fsource->lost();
+            }
+        }
         if (s->fsink != nullptr) {
             s->capture(static_cast<const float*>(input), n);
         } else {

@@ -15,6 +15,11 @@
 
 namespace zevrin {
 
+/// Whether the status flags of one PortAudio callback say that the host lost sound of
+/// the stream's direction just before it: an overflow or underflow of an input, an
+/// underflow or overflow of an output. (Priming an output loses nothing.)
+bool host_lost_sound(unsigned long status_flags, bool input);
+
 class TPortAudioDevices : public TDevices {
 public:
     TPortAudioDevices();

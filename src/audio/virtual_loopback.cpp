@@ -254,14 +254,36 @@ void TVirtualLoopback::step(size_t frames) {
         ffault = TLoopbackFault::none;
         fail_running();
     }
+    const bool underflow = take_fault(TLoopbackFault::underflow, foutput);
+    const bool overflow = take_fault(TLoopbackFault::overflow, finput);
+    if (underflow) {
+        foutput.source->lost();
+    }
+    if (overflow) {
+        finput.sink->lost();
+    }
     int16_t line[block_frames * 2];
     while (frames > 0) {
         const size_t n = std::min(frames, block_frames);
-        pull_output(line, n);
+        if (underflow) {
+            std::fill_n(line, 2 * n, int16_t{0});
+        } else {
+            pull_output(line, n);
+        }
         pass_delay(line, n);
-        push_input(line, n);
+        if (!overflow) {
+            push_input(line, n);
+        }
         frames -= n;
     }
+}
+
+bool TVirtualLoopback::take_fault(TLoopbackFault fault, const Endpoint& end) {
+    if (ffault != fault || !end.active()) {
+        return false;
+    }
+    ffault = TLoopbackFault::none;
+    return true;
 }
 
 void TVirtualLoopback::fail_running() {

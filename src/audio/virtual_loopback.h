@@ -32,9 +32,12 @@ enum class TLoopbackClock { manual, real_time };
 
 /// What fails next: `open` the next opening of a stream, `running` every running
 /// stream at the next step of the clock (as if the device had vanished), `reset` the
-/// next abort and `close` the next close of a stream (each after doing its work). The
+/// next abort and `close` the next close of a stream (each after doing its work).
+/// `overflow`: what the next step brings never reaches the running input, which is told
+/// so as a host tells of its overflow; `underflow`: the running output is not read for
+/// the next step, silence is played instead, and it is told so as of an underflow. The
 /// switch returns to `none` once the fault has happened.
-enum class TLoopbackFault { none, open, running, reset, close };
+enum class TLoopbackFault { none, open, running, reset, close, overflow, underflow };
 
 class TVirtualLoopback : public TDevices {
 public:
@@ -113,6 +116,8 @@ private:
 
     void step(size_t frames);
     void fail_running();
+    /// True, and the switch back to none, when `fault` is due and `end` runs.
+    bool take_fault(TLoopbackFault fault, const Endpoint& end);
     void pull_output(int16_t* line, size_t frames);
     void pass_delay(int16_t* line, size_t frames);
     void push_input(const int16_t* line, size_t frames);

@@ -47,6 +47,7 @@ TAnalyser::TAnalyser(TAnalyserComponents& components) : fcomponents(components) 
         MPCRecord1Fetch(arr, used, last);
     };
     fcomponents.MPCRecord1.OnLost = [this](int count) { MPCRecord1Lost(count); };
+    fcomponents.MPCPlay1.OnLost = [this](int count) { MPCPlay1Lost(count); };
     fcomponents.MPCPlay1.OnStash = [this](TWaveChunk& arr, int& used, bool& last) {
         MPCPlay1Stash(arr, used, last);
     };
@@ -55,6 +56,7 @@ TAnalyser::TAnalyser(TAnalyserComponents& components) : fcomponents(components) 
 TAnalyser::~TAnalyser() {
     fcomponents.MPCRecord1.OnFetch = nullptr;
     fcomponents.MPCRecord1.OnLost = nullptr;
+    fcomponents.MPCPlay1.OnLost = nullptr;
     fcomponents.MPCPlay1.OnStash = nullptr;
 }
 
@@ -317,6 +319,12 @@ void TAnalyser::MPCRecord1Lost(int count) {
         skipped += count;
         update_count_text();
         changed(TAnalyserChange::status);
+    }
+}
+
+void TAnalyser::MPCPlay1Lost(int count) {
+    if (frunning) {
+        MPCRecord1Lost(count);
     }
 }
 

@@ -147,6 +147,9 @@ public:
     void MPCPlay1Stash(TWaveChunk& arr, int& used, bool& last);
     /// Chunks the capture lost (its OnLost).
     void MPCRecord1Lost(int count);
+    /// Chunks of the test signal the playback lost (its OnLost): while the capture runs
+    /// they reach the averages as a gap in the signal, and count as skipped too.
+    void MPCPlay1Lost(int count);
 
     /// Settings and printing are available: neither capture nor playback runs.
     bool settings_enabled() const { return !runButton_down && !playbutton_down; }

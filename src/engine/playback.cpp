@@ -16,7 +16,7 @@ namespace {
 
 constexpr int playback_buffers = 32;
 constexpr size_t progress_step = 100;
-const char* const silence_text = "No partial selected: playing silence";
+const char* const silence_text = "No partial: silence";
 
 } // namespace
 

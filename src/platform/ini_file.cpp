@@ -7,7 +7,11 @@
 namespace zevrin {
 
 IniFile::IniFile(std::string file_name) : name_(std::move(file_name)) {
-    path_ = name_.find('/') == std::string::npos ? windows_folder() + "/" + name_ : name_;
+    if (name_.find('/') != std::string::npos) {
+        path_ = name_;
+    } else if (const std::string folder = windows_folder(); !folder.empty()) {
+        path_ = folder + "/" + name_;
+    }
 }
 
 IniFile::~IniFile() {
@@ -77,6 +81,10 @@ void IniFile::delete_key(std::string_view section, std::string_view key) {
 void IniFile::update_file() {
     if (pending_.empty()) {
         return;
+    }
+    // A name without a folder has no place without a home folder.
+    if (path_.empty()) {
+        throw EIniFileError("Unable to write to \"" + name_ + "\": " + no_home_folder_text);
     }
     const auto fail = [&](int error) {
         const std::string reason =

@@ -21,7 +21,12 @@ std::string hive_file(RegistryHive hive) {
     if (!root.empty()) {
         return root + "/registry" + file;
     }
-    return app_data_folder(AppDataFolder::roaming) + "/zevrin" + file;
+    const std::string roaming = app_data_folder(AppDataFolder::roaming);
+    return roaming.empty() ? std::string() : roaming + "/zevrin" + file;
+}
+
+bool user_hive_available() {
+    return !hive_file(RegistryHive::current_user).empty();
 }
 
 Registry::Registry(RegistryHive hive) : Registry(hive, hive_file(hive)) {}
@@ -73,6 +78,10 @@ void Registry::fail(const std::string& what, int error) const {
 }
 
 void Registry::change(const std::function<void(RegistryTree&)>& edit) {
+    if (file_.empty()) {
+        throw ERegistryError(std::string("Cannot save the registry ") + hive_name(hive_) + ": " +
+                             no_home_folder_text + ", so settings cannot be kept");
+    }
     if (const int error = make_folders(folder_of(file_))) {
         fail("save", error);
     }

@@ -29,8 +29,12 @@ enum class RegistryHive { current_user, local_machine };
 
 /// "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const char* hive_name(RegistryHive hive);
-/// The file that holds the hive (see the table above).
+/// The file that holds the hive (see the table above); for the per-user hive empty
+/// when no home folder is known (nor ZEVRIN_HOME or XDG_CONFIG_HOME): it then has no
+/// place, reads as empty and cannot be written.
 std::string hive_file(RegistryHive hive);
+/// The per-user hive has a place, so the user's settings can be kept.
+bool user_hive_available();
 
 class Registry {
 public:

@@ -62,6 +62,9 @@ std::string program_file_name() {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+const char* const no_home_folder_text =
+    "no home folder is known (HOME is not set and the user has none)";
+
 std::string zevrin_home() {
     return env("ZEVRIN_HOME");
 }
@@ -83,7 +86,11 @@ std::string windows_folder() {
     }
     std::string data = env("XDG_DATA_HOME");
     if (data.empty() || data[0] != '/') {
-        data = home_folder() + "/.local/share";
+        const std::string home = home_folder();
+        if (home.empty()) {
+            return std::string();
+        }
+        data = home + "/.local/share";
     }
     return data + "/zevrin";
 }

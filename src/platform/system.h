@@ -20,11 +20,14 @@ std::string program_folder();
 std::string program_file_name();
 /// The per-user data folder of the program: the place of files whose name has no
 /// folder, as the system folder is for the written system ($XDG_DATA_HOME/zevrin,
-/// or $ZEVRIN_HOME/data). Without a trailing "/".
+/// or $ZEVRIN_HOME/data). Without a trailing "/"; empty when no home folder is known.
 std::string windows_folder();
 /// $ZEVRIN_HOME, or empty when it is not set.
 std::string zevrin_home();
-/// The user's home folder ($HOME, else the user database).
+/// The user's home folder ($HOME, else the user database); empty when neither knows one.
 std::string home_folder();
+/// Why a per-user file has no place: "no home folder is known (HOME is not set and
+/// the user has none)".
+extern const char* const no_home_folder_text;
 
 } // namespace zevrin

@@ -1,6 +1,5 @@
 #include "settings/recent_files.h"
 
-#include "dsp/text.h"
 #include "platform/message_box.h"
 
 #include <algorithm>
@@ -19,6 +18,17 @@ bool file_exists(const std::string& name) {
     std::error_code ec;
     return !name.empty() && std::filesystem::exists(name, ec) &&
            !std::filesystem::is_directory(name, ec);
+}
+
+// Two names of one file, as the file system decides: on Linux names that differ in
+// letter case are different files, except on a file system that ignores case; a link
+// names the file it leads to. Names of files that do not exist count as spelt.
+bool same_file(const std::string& a, const std::string& b) {
+    if (a == b) {
+        return true;
+    }
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
 }
 
 std::string expanded(const std::string& name) {
@@ -129,9 +139,9 @@ void TRecentFiles::caption_items() {
 void TRecentFiles::tidy_list() {
     auto& f = ffilenames;
     for (int i = 1; i <= positions; ++i) {
-        const std::string lower = lower_case(f[static_cast<size_t>(i)]);
-        for (int j = i + 1; j <= positions; ++j) {
-            if (lower_case(f[static_cast<size_t>(j)]) == lower) {
+        const std::string& name = f[static_cast<size_t>(i)];
+        for (int j = i + 1; j <= positions && !name.empty(); ++j) {
+            if (same_file(f[static_cast<size_t>(j)], name)) {
                 f[static_cast<size_t>(j)].clear();
             }
         }
@@ -278,7 +288,7 @@ void TRecentFiles::item_click(QAction* item) {
     add(name);
     // A file that its drive kind keeps out of the list now is still the one the
     // user picked; only a file that went to the top is named by position 1.
-    const bool on_top = lower_case(ffilenames[1]) == lower_case(expanded(name));
+    const bool on_top = same_file(ffilenames[1], expanded(name));
     OnClick(item, i, on_top ? ffilenames[1] : name);
 }
 

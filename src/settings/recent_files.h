@@ -7,8 +7,10 @@
 //   "nToUse"      MaxItems
 //   "1" .. "F"    the names, most recent first, empty for none
 //
-// Names are compared ignoring case; a file may enter the list only from the kinds
-// of drive that the AllowFileOn... properties allow.
+// Two names are one entry when the file system takes them for one file: on Linux,
+// names that differ only in letter case are two files (except on a file system that
+// ignores case), and a link stands for the file it leads to. A file may enter the
+// list only from the kinds of drive that the AllowFileOn... properties allow.
 
 #include "platform/drive_kind.h"
 #include "settings/setting.h"

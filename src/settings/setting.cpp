@@ -170,7 +170,8 @@ void TSetting::fix_paths() {
     if (dirfound && fprogid) {
         fautofilename = fautodir + "/" + Company() + "/" + ProductName() + "/" + Version() + "/";
     } else {
-        fautofilename = windir + "/";
+        // Without a home folder there is no such folder either: no place at all.
+        fautofilename = windir.empty() ? std::string() : windir + "/";
     }
 }
 

@@ -7,23 +7,34 @@
 //
 // SCENE is mono, dual, ltas or sltas; or settings-1 .. settings-4, the settings dialog
 // at a first start, on one of its pages (--grab then writes the dialog's picture).
+//
+// With --grab the picture is also checked, so that ctest sees what it shows: every
+// curve of a window scene where the plot's placing rules put its points, and on the
+// dialog's pages the text of every edit and the swatch of every colour.
 
 #include "app/main_window.h"
 #include "audio/virtual_loopback.h"
+#include "display/color_ref.h"
 #include "dsp/filter_section.h"
+#include "engine/curves.h"
 #include "settings/settings_dialog.h"
 #include "support/temp_home.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -131,6 +142,128 @@ bool set_scene(TForm1& w, TVirtualLoopback& loop, const std::string& scene) {
     return true;
 }
 
+// What a check found wrong, one line each.
+using Problems = std::vector<std::string>;
+
+bool colour_near(const QImage& image, QPoint at, QRgb colour) {
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            const QPoint p = at + QPoint(dx, dy);
+            if (image.rect().contains(p) && image.pixel(p) == colour) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Entry i of an N-point spectrum lies at i × sampling frequency / N and at its level;
+// a sample of the entries 0 to N/2 inside the plot must show the curve's colour there
+// (or that of a curve drawn over it later), and a good part of them its own.
+void check_curves(TForm1& w, const QImage& picture, Problems& problems) {
+    const TAnalyser& a = w.analyser();
+    std::array<int, ncurves> order{};
+    const int count = curves_to_draw(a, w.showcurve, order);
+    if (count == 0) {
+        problems.push_back("no curve is drawn");
+    }
+    const auto n = static_cast<double>(a.outdb1.size());
+    const size_t points = a.outdb1.size() / 2 + 1;
+    const QPoint origin = w.PaintBox1->mapTo(&w, QPoint(0, 0));
+    const QRect inside = w.PaintBox1->rect().adjusted(1, 1, -2, -2);
+    tdoublearr levels(points);
+    for (int k = 0; k < count; ++k) {
+        const int curve = order[static_cast<size_t>(k)];
+        std::vector<QRgb> over;
+        for (int later = k; later < count; ++later) {
+            over.push_back(color_ref(w.linecolor[static_cast<size_t>(order[later])]).rgb());
+        }
+        curve_levels(a, curve, points, levels);
+        int sampled = 0;
+        int own = 0;
+        int covered = 0;
+        for (size_t i = 0; i < points; i += std::max<size_t>(1, points / 97)) {
+            const QPoint at(w.xaxis->value_to_pixel(static_cast<double>(i) * a.sampfreq / n),
+                            w.yaxis->value_to_pixel(levels[i]));
+            if (!std::isfinite(levels[i]) || !inside.contains(at)) {
+                continue;
+            }
+            ++sampled;
+            own += colour_near(picture, origin + at, over.front()) ? 1 : 0;
+            covered += std::any_of(over.begin(), over.end(),
+                                   [&](QRgb c) { return colour_near(picture, origin + at, c); })
+                           ? 1
+                           : 0;
+        }
+        const std::string name = curve_names[static_cast<size_t>(curve)];
+        if (sampled < 20) {
+            problems.push_back(name + ": only " + std::to_string(sampled) + " points in the plot");
+        } else if (covered < sampled * 9 / 10 || own < sampled / 4) {
+            problems.push_back(name + ": " + std::to_string(own) + " of " +
+                               std::to_string(sampled) + " points in its colour, " +
+                               std::to_string(covered) + " with later curves");
+        }
+    }
+}
+
+// Pixels inside an edit that differ clearly from its background: its text.
+int ink(const QImage& picture, const QRect& r) {
+    const QColor background = picture.pixelColor(r.right() - 2, r.center().y());
+    int n = 0;
+    for (int y = r.top() + 3; y < r.bottom() - 2; ++y) {
+        for (int x = r.left() + 3; x < r.right() - 3; ++x) {
+            n += std::abs(picture.pixelColor(x, y).lightness() - background.lightness()) > 40;
+        }
+    }
+    return n;
+}
+
+// Every edit of the page shows its text; on the "Colors" page every swatch its colour.
+void check_page(TForm2& form, const QImage& picture, Problems& problems) {
+    QWidget* page = form.PageControl1->currentWidget();
+    for (QLineEdit* edit : page->findChildren<QLineEdit*>()) {
+        if (!edit->isVisibleTo(&form) || edit->text().isEmpty()) {
+            continue;
+        }
+        const QRect r(edit->mapTo(&form, QPoint(0, 0)), edit->size());
+        if (ink(picture, r) < 5) {
+            problems.push_back(edit->objectName().toStdString() + " does not show \"" +
+                               edit->text().toStdString() + "\"");
+        }
+    }
+    if (!form.ListBox1->isVisibleTo(&form)) {
+        return;
+    }
+    for (int i = 0; i < form.ListBox1->count(); ++i) {
+        const QRect item = form.ListBox1->visualItemRect(form.ListBox1->item(i));
+        const QPoint swatch(item.left() + item.height() / 2, item.center().y());
+        if (!form.ListBox1->viewport()->rect().contains(swatch)) {
+            continue;
+        }
+        const QPoint at = form.ListBox1->viewport()->mapTo(&form, swatch);
+        if (picture.pixel(at) != color_ref(form.linecolor[static_cast<size_t>(i)]).rgb()) {
+            problems.push_back("the swatch of " + std::string(curve_names[static_cast<size_t>(i)]) +
+                               " is not its colour");
+        }
+    }
+}
+
+// Writes the picture, then says what its check found; 0 when all is well.
+int grab_and_check(QWidget& widget, const char* file,
+                   const std::function<void(const QImage&, Problems&)>& check) {
+    const QImage picture = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (!picture.save(file)) {
+        std::fprintf(stderr, "window_gallery: cannot write %s\n", file);
+        return 1;
+    }
+    Problems problems;
+    check(picture, problems);
+    for (const std::string& p : problems) {
+        std::fprintf(stderr, "window_gallery: %s\n", p.c_str());
+    }
+    return problems.empty() ? 0 : 1;
+}
+
 // The settings dialog on page `page` (0 to 3), grabbed into `file` or left open.
 int show_settings(TForm1& w, int page, const char* file) {
     if (page < 0 || page >= w.Form2->PageControl1->count()) {
@@ -141,7 +274,9 @@ int show_settings(TForm1& w, int page, const char* file) {
     w.Form2->show();
     settle();
     if (file != nullptr) {
-        return w.Form2->grab().save(file) ? 0 : 1;
+        return grab_and_check(*w.Form2, file, [&w](const QImage& picture, Problems& problems) {
+            check_page(*w.Form2, picture, problems);
+        });
     }
     return QApplication::exec();
 }
@@ -175,7 +310,10 @@ int main(int argc, char** argv) {
     }
     window.setWindowTitle(QString("Zevrin (%1)").arg(argv[1]));
     if (grab) {
-        return window.grab().save(argv[3]) ? 0 : 1;
+        return grab_and_check(window, argv[3],
+                              [&window](const QImage& picture, Problems& problems) {
+                                  check_curves(window, picture, problems);
+                              });
     }
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 
 #include "platform/registry.h"
 #include "settings/ini.h"
+#include "support/no_home.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -247,6 +248,38 @@ TEST_F(WindowSettings, AStoreThatCannotBeWrittenSaysSoOnceAndKeepsWhatItHeld) {
     EXPECT_EQ(read_text(hive), held);
 }
 
+// The question comes before the devices stop: "No" leaves capture and playback as
+// they ran, "Yes" stops both and closes.
+TEST_F(WindowSettings, ClosingThatIsCancelledLeavesCaptureAndPlaybackRunning) {
+    TForm1& w = *window;
+    w.Savenow1->trigger();
+    const std::string hive = hive_file(RegistryHive::current_user);
+    std::filesystem::remove(hive + ".lock");
+    std::filesystem::create_directory(hive + ".lock"); // the store cannot be written
+    engine().set_usesltas(true);
+    const auto period = static_cast<size_t>(engine().sltaspoints);
+    w.DoLTASExecute();
+    w.playactionExecute();
+    w.RunExecute();
+    advance(2 * period);
+    answer = id::no;
+    EXPECT_FALSE(w.close());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Close the window anyway?"), std::string::npos);
+    EXPECT_TRUE(w.runButton->isChecked());
+    EXPECT_TRUE(w.playbutton->isChecked());
+    EXPECT_TRUE(w.components().MPCRecord1.OwnBoard());
+    EXPECT_TRUE(w.components().MPCPlay1.OwnBoard());
+    const int before = engine().taken + engine().excluded;
+    advance(2 * period);
+    EXPECT_EQ(engine().taken + engine().excluded, before + 2); // frames still come in
+    answer = id::yes;
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.components().MPCRecord1.OwnBoard());
+    EXPECT_FALSE(w.components().MPCPlay1.OwnBoard());
+    EXPECT_EQ(loop.open_streams(), 0);
+}
+
 TEST_F(WindowSettings, TheSettingsFileDialogs) {
     // The dialogs keep their state in Qt's own settings: here, not in the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
@@ -289,6 +322,37 @@ TEST_F(WindowSettings, AboutOpensTheAboutBox) {
     window->About1->trigger();
     EXPECT_TRUE(shown);
     EXPECT_EQ(window->TamberAbout1->versionlabel()->text(), "Version 3.0.2.0 for Linux");
+}
+
+// Without a home folder the window says once, at its start, that nothing can be
+// kept, closes without asking again, and writes nothing anywhere.
+TEST(WindowWithoutHome, SaysOnceThatTheSettingsCannotBeKept) {
+    std::vector<std::string> messages;
+    set_message_box_handler([&messages](const std::string& text, const std::string&, unsigned) {
+        messages.push_back(text);
+        return id::yes;
+    });
+    TVirtualLoopback loop;
+    {
+        test::NoHome nohome;
+        if (!nohome.active()) {
+            set_message_box_handler(nullptr);
+            GTEST_SKIP() << "needs an administrator to act as a user without a home folder";
+        }
+        TForm1 w(loop);
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], "Zevrin cannot keep its settings: no home folder is known (HOME is "
+                               "not set and the user has none). It starts with its first-start "
+                               "settings, and what you change lasts until it ends.");
+        EXPECT_TRUE(w.Always1->isChecked());
+        EXPECT_TRUE(w.close());
+        EXPECT_EQ(messages.size(), 1u);
+    }
+    set_message_box_handler(nullptr);
+    EXPECT_FALSE(std::filesystem::exists("/zevrin"));
+    EXPECT_FALSE(std::filesystem::exists("/.config"));
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "dsp/text.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QMenu>
 #include <QMenuBar>
@@ -73,6 +75,10 @@ TEST_F(Window, FirstActivationStartsWithTheFirstStartSettings) {
     EXPECT_EQ(w.taxis->AxisText(), "[ms]");
     EXPECT_EQ(w.linecolor, default_curve_colors);
     EXPECT_EQ(w.components().MPCRecord1.DeviceID(), 0);
+    // The client area under the menu bar, toolbar to status bars.
+    EXPECT_EQ(w.width(), 537);
+    EXPECT_EQ(w.height() - (w.menuBar()->y() + w.menuBar()->height()), 561);
+    EXPECT_EQ(w.StatusBar2->mapTo(&w, QPoint(0, w.StatusBar2->height())).y(), w.height());
     // Activating again changes nothing.
     engine().sampfreq = 16000;
     w.FormActivate();
@@ -215,6 +221,20 @@ TEST_F(Window, MeasureMenuSelectsTheCurve) {
     TForm1& w = *window;
     const auto item = [&w](const char* name) { return w.Measure1->findChild<QAction*>(name); };
     ASSERT_NE(item("MeasureLeftLTAS"), nullptr);
+    // Freehand to "Right LTAS" are one radio group (a menu shows them as radio items);
+    // the SLTAS items are check items of their own.
+    QActionGroup* radio = item("measurefreehand")->actionGroup();
+    ASSERT_NE(radio, nullptr);
+    EXPECT_TRUE(radio->isExclusive());
+    EXPECT_EQ(radio->actions(),
+              QList<QAction*>(w.measureitems.begin(), w.measureitems.begin() + 10));
+    EXPECT_EQ(item("MeasureSLTAS")->actionGroup(), nullptr);
+    engine().set_measurecurveno(11);
+    EXPECT_EQ(radio->checkedAction(), nullptr);
+    EXPECT_TRUE(item("MeasureSLTAS")->isChecked());
+    engine().set_measurecurveno(1);
+    EXPECT_EQ(radio->checkedAction(), item("MeasureMono"));
+    EXPECT_FALSE(item("MeasureSLTAS")->isChecked());
     EXPECT_TRUE(item("MeasureMono")->isChecked());
     EXPECT_TRUE(item("MeasureLTAS")->isVisible());
     EXPECT_FALSE(item("MeasureLeftLTAS")->isVisible());
@@ -240,6 +260,52 @@ TEST_F(Window, MeasureMenuSelectsTheCurve) {
     w.showcurve[9] = false;
     w.fix_measuremenu();
     EXPECT_FALSE(item("MeasureRightLTAS")->isVisible());
+}
+
+// Losses that the sound server reports (its overflow of the capture, its underflow of
+// the test signal) reach the "skipped" readout like the program's own.
+TEST_F(Window, LossesTheHostReportsAreCountedAsSkipped) {
+    TForm1& w = *window;
+    engine().set_usesltas(true);
+    const size_t period = static_cast<size_t>(engine().sltaspoints);
+    w.DoLTASExecute();
+    w.playactionExecute();
+    w.RunExecute();
+    advance(3 * period);
+    EXPECT_EQ(engine().skipped, 0);
+    loop.set_fault(TLoopbackFault::overflow);
+    advance(period);
+    advance(2 * period);
+    EXPECT_EQ(engine().skipped, 1);
+    const std::string one = w.StatusBar1->text(1);
+    EXPECT_EQ(one.substr(one.find(" excluded")), " excluded, 1 skipped") << one;
+    loop.set_fault(TLoopbackFault::underflow);
+    advance(period);
+    advance(2 * period);
+    EXPECT_EQ(engine().skipped, 2);
+    EXPECT_EQ(w.StatusBar1->text(1).substr(one.find(" excluded")), " excluded, 2 skipped");
+    // With the capture stopped, a gap in the test signal reaches no average.
+    w.RunExecute();
+    loop.set_fault(TLoopbackFault::underflow);
+    advance(3 * period);
+    EXPECT_EQ(engine().skipped, 2);
+}
+
+// The texts of the engine's third status panel fit it at the window's first size,
+// measured with the font it is drawn in.
+TEST_F(Window, TheSilenceNoticeFitsItsStatusPanel) {
+    TForm1& w = *window;
+    engine().set_usesltas(true);
+    engine().sltaspoints = 64;
+    engine().partialpattern = 9; // selects no partial
+    w.playactionExecute();
+    settle();
+    const QString text = QString::fromStdString(w.StatusBar1->text(2));
+    EXPECT_EQ(text, "No partial: silence");
+    const QFontMetrics metrics(w.StatusBar1->font());
+    const int room = w.StatusBar1->panel_rect(2).width() - 2; // less the text's indent
+    EXPECT_LE(metrics.horizontalAdvance(text), room);
+    EXPECT_LE(metrics.horizontalAdvance("Excluded (overloaded)"), room);
 }
 
 TEST_F(Window, MouseOnThePlotMeasures) {

@@ -44,7 +44,9 @@ public:
     }
     void drained() noexcept override {}
     void fail(int) noexcept override {}
+    void lost() noexcept override { ++losses; }
     int64_t next = 0;
+    int losses = 0;
 
 private:
     std::unique_ptr<TAudioStream> fstream;
@@ -61,8 +63,10 @@ public:
         values.insert(values.end(), v, v + n);
     }
     void fail(int code) noexcept override { failure = code; }
+    void lost() noexcept override { ++losses; }
     std::vector<int16_t> values;
     int failure = 0;
+    int losses = 0;
 
 private:
     std::unique_ptr<TAudioStream> fstream;

@@ -1,8 +1,10 @@
+#include "audio/portaudio_devices.h"
 #include "audio/virtual_loopback.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 
 #include <gtest/gtest.h>
+#include <portaudio.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,6 +15,21 @@ namespace zevrin {
 namespace {
 
 // The program's own device set, with no sound server and no sound card to be found.
+// The status flags of a PortAudio callback that mean sound of the stream's own
+// direction was lost: these reach the "skipped" count.
+TEST(SystemDevices, TheHostsOverflowAndUnderflowFlagsAreLosses) {
+    for (const bool input : {true, false}) {
+        SCOPED_TRACE(input ? "input" : "output");
+        EXPECT_FALSE(host_lost_sound(0, input));
+        EXPECT_FALSE(host_lost_sound(paPrimingOutput, input));
+        EXPECT_EQ(host_lost_sound(paInputOverflow, input), input);
+        EXPECT_EQ(host_lost_sound(paInputUnderflow, input), input);
+        EXPECT_EQ(host_lost_sound(paOutputUnderflow, input), !input);
+        EXPECT_EQ(host_lost_sound(paOutputOverflow, input), !input);
+        EXPECT_TRUE(host_lost_sound(paInputOverflow | paOutputUnderflow | paPrimingOutput, input));
+    }
+}
+
 TEST(SystemDevices, WithoutSoundCardsTheDefaultIsTheVirtualLoopback) {
     setenv("PULSE_SERVER", "unix:/nonexistent/zevrin-no-server", 1); // before first use
     TMPCPlay play;

@@ -203,6 +203,24 @@ TEST_F(Playback, UnderrunPlaysWholeChunksOfSilenceAndCountsThem) {
     EXPECT_EQ(std::count(log.begin(), log.end(), "lost 3"), 1);
 }
 
+TEST_F(Playback, AnUnderflowTheHostReportsCountsAsOneLostChunk) {
+    listen();
+    play.Run();
+    loop.advance(chunk + 10);
+    loop.set_fault(TLoopbackFault::underflow);
+    loop.advance(6); // the host plays silence and says so
+    loop.advance(chunk);
+    play.pump();
+    EXPECT_EQ(heard(chunk + 10, 6), Values(6, 0));
+    // Then the stream goes on where it was: nothing of it was skipped.
+    EXPECT_EQ(heard(chunk + 16, chunk - 6), ramp(chunk + 10, chunk - 6));
+    EXPECT_EQ(play.lost_chunks(), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "lost 1"), 1);
+    // The loss is told before the chunk that follows it is refilled.
+    const auto lost = std::find(log.begin(), log.end(), "lost 1");
+    EXPECT_EQ(lost - log.begin(), 5); // 4 to start, then the first chunk played
+}
+
 TEST_F(Playback, HandlerErrorsAndBadUsedKeepTheStreamSound) {
     listen();
     play.OnStash = [&](TWaveChunk& arr, int& used, bool&) {

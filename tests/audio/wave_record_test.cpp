@@ -159,6 +159,23 @@ TEST_F(Capture, OverflowLosesWholeChunksAndCountsThem) {
     EXPECT_EQ(rec.lost_chunks(), 0);
 }
 
+TEST_F(Capture, AnOverflowTheHostReportsCountsAsOneLostChunk) {
+    rec.Run();
+    loop.advance(chunk + 36);
+    loop.set_fault(TLoopbackFault::overflow);
+    loop.advance(5); // these never arrive; the host says so
+    EXPECT_EQ(loop.fault(), TLoopbackFault::none);
+    loop.advance(28);
+    rec.pump();
+    EXPECT_EQ(log, (Log{"open", "fetch 64", "lost 1", "fetch 64"}));
+    EXPECT_EQ(rec.lost_chunks(), 1);
+    // The chunk holds what arrived, without the lost values.
+    std::vector<int16_t> expected = ramp(chunk, 36);
+    const std::vector<int16_t> after = ramp(chunk + 41, 28);
+    expected.insert(expected.end(), after.begin(), after.end());
+    EXPECT_EQ(chunks.at(1), expected);
+}
+
 TEST_F(Capture, DeviceFailureDeliversTheRecordedPartThenRaises) {
     rec.Run();
     loop.advance(chunk + chunk / 2);

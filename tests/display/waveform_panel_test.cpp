@@ -6,6 +6,7 @@
 #include "dsp/numeric.h"
 #include "test_application.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 
@@ -13,6 +14,19 @@
 
 namespace zevrin {
 namespace {
+
+// The smallest rectangle within `area` that holds every dark pixel.
+QRect ink_rect(const QImage& image, const QRect& area) {
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (QColor(image.pixel(x, y)).lightness() < 128) {
+                ink |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return ink;
+}
 
 class Waveform : public ::testing::Test {
 protected:
@@ -135,8 +149,22 @@ TEST_F(Waveform, FrozenTracesComeFirstAndNothingShowsWithoutTheWaveform) {
     paint();
     const int frozen = static_cast<int>(round_even((32767.0 - 10000.0) / 65535.0 * 60));
     EXPECT_EQ(panel.bmp2().pixel(200, frozen), qRgb(0, 0xFF, 0xFF)); // aqua, "Mono frozen"
-    // The gain text sits in the top left corner.
-    EXPECT_NE(panel.bmp2().copy(0, 0, 40, 10), QImage(40, 10, QImage::Format_RGB32));
+    // The gain text sits in the top left corner, black on the white background, as
+    // wide as its font makes "Gain=0.0 dB" and no wider.
+    const QRect above(0, 0, 320, frozen - 1); // the traces lie lower
+    const QRect ink = ink_rect(panel.bmp2(), above);
+    const QFontMetrics metrics(panel.font());
+    EXPECT_LE(ink.left(), 1);
+    EXPECT_NEAR(ink.top(), metrics.ascent() - metrics.capHeight(), 1);
+    EXPECT_NEAR(ink.right(), metrics.horizontalAdvance("Gain=0.0 dB"), 3);
+    EXPECT_NEAR(ink.bottom(), metrics.ascent() - 1, 1);
+    a.maxgain = pow10(-40.0 / 20.0); // "Gain=-40.0 dB" is two characters wider
+    a.stretchwave = true;
+    paint();
+    EXPECT_NEAR(ink_rect(panel.bmp2(), above).right(), metrics.horizontalAdvance("Gain=-40.0 dB"),
+                3);
+    a.stretchwave = false;
+    paint();
     a.showwave = false;
     a.stretchwave = true;
     a.maxgain = 100;

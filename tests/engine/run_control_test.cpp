@@ -119,7 +119,7 @@ TEST_F(RunControl, NoPartialPlaysSilenceAndSaysSo) {
     a.set_playing(true);
     EXPECT_TRUE(
         std::all_of(a.stasharr.begin(), a.stasharr.end(), [](int16_t v) { return v == 0; }));
-    EXPECT_EQ(a.statustext(2), "No partial selected: playing silence");
+    EXPECT_EQ(a.statustext(2), "No partial: silence");
     EXPECT_TRUE(components->MPCPlay1.OwnBoard());
 }
 

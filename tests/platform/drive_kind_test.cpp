@@ -2,6 +2,11 @@
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace zevrin {
 namespace {
@@ -97,9 +102,42 @@ TEST(DriveKind, ALinkCountsWhereItLeads) {
     EXPECT_EQ(drive_kind(home / "link/../real/x/../a.zvr", t, "/sys"), DriveKind::cdrom);
 }
 
-TEST(DriveKind, ThisMachinesRootIsADrive) {
-    const DriveKind k = drive_kind("/");
-    EXPECT_NE(k, DriveKind::no_root_dir);
+// This machine's own mount table, checked against what the kernel says of each
+// path's file system (statfs), which does not go through the table at all.
+TEST(DriveKind, ThisMachinesPathsHaveTheKindOfTheirFileSystem) {
+    TempHome home;
+    const auto expected = [](const std::string& path) {
+        struct statfs fs {};
+        if (::statfs(path.c_str(), &fs) != 0) {
+            return std::vector<DriveKind>{};
+        }
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case TMPFS_MAGIC:
+        case RAMFS_MAGIC:
+            return std::vector<DriveKind>{DriveKind::ramdisk};
+        case PROC_SUPER_MAGIC:
+        case SYSFS_MAGIC:
+            return std::vector<DriveKind>{DriveKind::unknown};
+        case NFS_SUPER_MAGIC:
+            return std::vector<DriveKind>{DriveKind::remote};
+        default: // a disk: fixed, unless the kernel marks its device removable
+            return std::vector<DriveKind>{DriveKind::fixed, DriveKind::removable};
+        }
+    };
+    int checked = 0;
+    for (const std::string& path :
+         {std::string("/"), std::string("/proc/self/status"), std::string("/sys/kernel"),
+          std::string("/dev/shm"), home / "a.zvr", home.path()}) {
+        const std::vector<DriveKind> kinds = expected(path == home / "a.zvr" ? home.path() : path);
+        if (kinds.empty()) {
+            continue; // not on this machine
+        }
+        SCOPED_TRACE(path);
+        EXPECT_NE(std::find(kinds.begin(), kinds.end(), drive_kind(path)), kinds.end())
+            << static_cast<int>(drive_kind(path));
+        ++checked;
+    }
+    EXPECT_GE(checked, 4);
 }
 
 } // namespace

@@ -99,13 +99,20 @@ TEST_F(RecentFilesTest, NamesAreNumberedAtTheEndOfTheMenu) {
     EXPECT_EQ(list->item(1)->data().toInt(), 1);
 }
 
-TEST_F(RecentFilesTest, TheSameFileUnderAnotherCaseIsOneEntryAtTheTop) {
+TEST_F(RecentFilesTest, NamesAreComparedAsTheFileSystemDoes) {
     auto list = make_list();
-    list->add(home / "Set.zvr");
-    list->add(home / "other.zvr");
-    list->add(home / "SET.ZVR");
-    EXPECT_EQ(list->filename(1), home / "SET.ZVR");
-    EXPECT_EQ(list->filename(2), home / "other.zvr");
+    // Two files on Linux: saving A.zvr keeps a.zvr.
+    const std::string lower = file("a.zvr");
+    const std::string upper = file("A.zvr");
+    list->add(lower);
+    list->add(upper);
+    EXPECT_EQ(list->filename(1), upper);
+    EXPECT_EQ(list->filename(2), lower);
+    // One file under two names: one entry, the later name at the top.
+    std::filesystem::create_symlink(lower, home / "link.zvr");
+    list->add(home / "link.zvr");
+    EXPECT_EQ(list->filename(1), home / "link.zvr");
+    EXPECT_EQ(list->filename(2), upper);
     EXPECT_EQ(list->filename(3), "");
     list->add("relative/../x.zvr"); // kept with its full name
     EXPECT_EQ(list->filename(1), std::filesystem::current_path().string() + "/x.zvr");
