@@ -94,15 +94,15 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         if (content.error != 0) {
             fail("read", content.error);
         }
-        RegistryParse parsed = parse_registry_text(content.bytes, hive_name(hive_));
-        const RegistryTree before = parsed.tree;
-        edit(parsed.tree);
+        const RegistryParse before = parse_registry_text(content.bytes, hive_name(hive_));
+        RegistryTree after = before.tree;
+        edit(after);
         // A change that changes nothing leaves the file as it is, hand-made or damaged.
-        if (!(parsed.tree == before)) {
-            damaged_lines = parsed.damaged_lines;
-            save(content.bytes, parsed);
+        if (!(after == before.tree)) {
+            damaged_lines = before.damaged_lines;
+            save(content.bytes, before, after);
         }
-        tree_ = std::move(parsed.tree);
+        tree_ = std::move(after);
         signature_ = file_signature(file_);
         loaded_ = true;
     }
@@ -116,17 +116,18 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
     }
 }
 
-void Registry::save(const std::string& old_bytes, const RegistryParse& parsed) {
+void Registry::save(const std::string& old_bytes, const RegistryParse& before,
+                    const RegistryTree& after) {
     // What could not be read is kept aside before the save leaves it out. The backup
     // is the program's own file: a link in its place is replaced, never followed.
-    if (parsed.damaged_lines > 0) {
+    if (before.damaged_lines > 0) {
         const std::string backup = file_ + ".damaged";
         const SafeWriteOptions own_file{.links = LinkPolicy::replace, .streams = false};
         if (const FileError e = write_file_safely(backup, old_bytes, own_file)) {
             fail("save", "the damaged file cannot be kept as \"" + backup + "\": " + e.reason);
         }
     }
-    const std::string text = edit_registry_text(old_bytes, parsed.tree, hive_name(hive_));
+    const std::string text = edit_registry_text(old_bytes, before, after, hive_name(hive_));
     if (const FileError e = write_file_safely(file_, text)) {
         fail("save", e.reason);
     }

@@ -68,7 +68,7 @@ public:
 private:
     [[noreturn]] void fail(const std::string& what, const std::string& reason) const;
     [[noreturn]] void fail(const std::string& what, int error) const;
-    void save(const std::string& old_bytes, const RegistryParse& parsed);
+    void save(const std::string& old_bytes, const RegistryParse& before, const RegistryTree& after);
 
     RegistryHive hive_;
     std::string file_;

@@ -265,10 +265,9 @@ bool same_content(const RegistryKey& a, const RegistryKey& b) {
 
 } // namespace
 
-std::string edit_registry_text(std::string_view original, const RegistryTree& after,
-                               std::string_view hive_name) {
+std::string edit_registry_text(std::string_view original, const RegistryParse& before,
+                               const RegistryTree& after, std::string_view hive_name) {
     const std::string canonical = format_registry_text(after, hive_name);
-    const RegistryParse before = parse_registry_text(original, hive_name);
     const DecodedText decoded = decode_text(original);
     if (before.damaged_lines > 0 || trim_left(decoded.text).empty()) {
         return canonical;

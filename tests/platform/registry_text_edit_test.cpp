@@ -35,7 +35,8 @@ const std::string hand_made = "Windows Registry Editor Version 5.00\n"
                               "\"XSize\"=dword:00000200\n";
 
 TEST(RegistryTextEdit, OnlyTheLinesOfWhatChangedChange) {
-    RegistryTree after = parse_registry_text(hand_made, hkcu).tree;
+    const RegistryParse before = parse_registry_text(hand_made, hkcu);
+    RegistryTree after = before.tree;
     RegistryKey& settings = *after.find("Software\\MarvenData\\Zevrin\\Settings");
     settings.set_value("sampfreq", RegistryValue::string("44100"));
     settings.delete_value("Old");
@@ -44,7 +45,7 @@ TEST(RegistryTextEdit, OnlyTheLinesOfWhatChangedChange) {
         ->set_value("YSize", RegistryValue::number(300));
     after.create("Software\\MarvenData\\Zevrin\\RecentFilessec")
         .set_value("nToUse", RegistryValue::number(5));
-    EXPECT_EQ(edit_registry_text(hand_made, after, hkcu),
+    EXPECT_EQ(edit_registry_text(hand_made, before, after, hkcu),
               "Windows Registry Editor Version 5.00\n"
               "; my lab machine\n"
               "\n"
@@ -66,7 +67,7 @@ TEST(RegistryTextEdit, OnlyTheLinesOfWhatChangedChange) {
 
     // A key that goes takes its lines, not the comments around them.
     after.remove("Software\\MarvenData\\Zevrin\\Common");
-    const std::string without = edit_registry_text(hand_made, after, hkcu);
+    const std::string without = edit_registry_text(hand_made, before, after, hkcu);
     EXPECT_EQ(without.find("XSize"), std::string::npos);
     EXPECT_NE(without.find("; devices\n"), std::string::npos);
     EXPECT_TRUE(parse_registry_text(without, hkcu).tree == after);
@@ -78,9 +79,10 @@ TEST(RegistryTextEdit, TheFilesEncodingAndLineEndsStay) {
                              "; note\r\n"
                              "\"v\"=\"1\"\r\n";
     const std::string utf16 = encode_text(crlf, TextEncoding::utf16le);
-    RegistryTree after = parse_registry_text(utf16, hkcu).tree;
+    const RegistryParse before = parse_registry_text(utf16, hkcu);
+    RegistryTree after = before.tree;
     after.find("Software\\A")->set_value("v", RegistryValue::string("2"));
-    const std::string edited = edit_registry_text(utf16, after, hkcu);
+    const std::string edited = edit_registry_text(utf16, before, after, hkcu);
     const DecodedText back = decode_text(edited);
     EXPECT_EQ(back.encoding, TextEncoding::utf16le);
     EXPECT_EQ(back.text, "Windows Registry Editor Version 5.00\r\n\r\n"
