@@ -174,7 +174,6 @@ std::string analyse_help() {
            "                            replaced only when the table is complete; a FIFO\n"
            "                            or a device (/dev/stdout) is written into\n"
            "\n"
-           "\n"
            "A file name without a folder is one in the current folder.\n"
            "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"
            "2 bad options.\n";
