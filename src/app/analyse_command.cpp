@@ -1,12 +1,15 @@
 #include "app/analyse_command.h"
 
+#include "app/curve_file.h"
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
 #include "dsp/text.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
+#include "platform/safe_file_stream.h"
 
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace zevrin {
@@ -69,6 +72,14 @@ const std::string& value_of(const std::vector<std::string>& args, size_t& i) {
         throw std::invalid_argument(args[i] + " needs a value");
     }
     return args[++i];
+}
+
+const std::string& file_name_of(const std::vector<std::string>& args, size_t& i) {
+    const std::string& name = value_of(args, i);
+    if (name.empty()) {
+        throw std::invalid_argument(args[i - 1] + " needs a file name, not an empty text");
+    }
+    return name;
 }
 
 void apply(const TAnalyseOptions& o, TAnalyser& a) {
@@ -159,9 +170,13 @@ std::string analyse_help() {
            "  --exclude-overloaded on|off\n"
            "                            leave frames with clipped samples out of the averages\n"
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
-           "  --csv OUT                 write the table to OUT\n"
+           "  --csv OUT                 write the table to OUT: a file appears or is\n"
+           "                            replaced only when the table is complete; a FIFO\n"
+           "                            or a device (/dev/stdout) is written into\n"
            "\n"
-           "Exit status: 0 done, 1 the file cannot be analysed, 2 bad options.\n";
+           "A file name without a folder is one in the current folder.\n"
+           "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"
+           "2 bad options.\n";
 }
 
 TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
@@ -169,9 +184,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--settings") {
-            o.settings = value_of(args, i);
+            o.settings = file_name_of(args, i);
         } else if (a == "--csv") {
-            o.csv = value_of(args, i);
+            o.csv = file_name_of(args, i);
         } else if (a == "--bandwidth") {
             o.bandwidth = positive_number(a, value_of(args, i));
         } else if (a == "--window") {
@@ -222,6 +237,16 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         err << "zevrin: " << e.what() << '\n' << analyse_usage() << '\n';
         return 2;
     }
+    // Opened first, so that a target that will be refused is known before a long
+    // analysis; nothing appears under its name unless the table is complete.
+    std::unique_ptr<SafeFileStream> output;
+    if (!options.csv.empty()) {
+        output = std::make_unique<SafeFileStream>(options.csv);
+        if (output->error()) {
+            err << "zevrin: " << write_failure_text(options.csv, output->error()) << '\n';
+            return 1;
+        }
+    }
     try {
         // No sound device is opened: the analyser reads the file.
         TVirtualLoopback idle(TLoopbackClock::manual);
@@ -240,11 +265,15 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         analyser.set_sltasdecaytime(analyser.sltasdecaytime());
         const TFileAnalysis result = analyse_sound_file(analyser, file);
         const std::vector<int> curves = exported_curves(analyser, showcurve);
-        if (options.csv.empty()) {
+        if (output) {
+            write_curves_csv_file(*output, options.csv, analyser, curves);
+        } else {
             write_curves_csv(analyser, curves, out);
             out.flush();
-        } else {
-            write_curves_csv_file(options.csv, analyser, curves);
+        }
+        const std::string early = early_end_text(options.file, result);
+        if (!early.empty()) {
+            err << "zevrin: " << early << '\n';
         }
         err << result.frames << " frames analysed: " << analyser.taken << " taken, "
             << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";

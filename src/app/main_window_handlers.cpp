@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 
+#include "app/curve_file.h"
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
 #include "engine/curve_export.h"
@@ -333,10 +334,16 @@ void TForm1::analyse_sound_file(const std::string& path) {
         });
     }
     progress.reset();
+    // What the user should know about the numbers now shown, in one box.
+    std::string notes = early_end_text(path, result);
     if (result.clipped > 0) {
-        message_box(std::to_string(result.clipped) +
-                        " values beyond 16-bit full scale were clipped",
-                    product_name, mb::ok | mb::iconinformation);
+        notes += notes.empty() ? "" : "\n\n";
+        notes += std::to_string(result.clipped) + " values beyond 16-bit full scale were clipped";
+    }
+    if (!notes.empty()) {
+        const bool early = result.delivered < result.announced && !result.cancelled;
+        message_box(notes, product_name,
+                    mb::ok | (early ? mb::iconexclamation : mb::iconinformation));
     }
 }
 

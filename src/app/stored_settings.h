@@ -11,7 +11,8 @@ namespace zevrin {
 
 /// Puts the settings of the program's registry key (empty `settings_file`) or of a
 /// ".zvr" settings file into the analyser and the curve flags, as the window reads
-/// them at its first activation; needs no QApplication. std::runtime_error for a
+/// them at its first activation; needs no QApplication. A file name without a
+/// folder is one in the current folder. Reading writes nothing. std::runtime_error for a
 /// settings file that cannot be read, EConvertError for a float key that is no
 /// number (the keys read before it stay in force).
 void read_stored_settings(const std::string& settings_file, TAnalyser& analyser,

@@ -3,16 +3,24 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zevrin {
 
 struct TSoundFile::Handle {
+    int fd = -1;
     SNDFILE* file = nullptr;
     ~Handle() {
         if (file != nullptr) {
             sf_close(file);
+        }
+        if (fd >= 0) {
+            ::close(fd);
         }
     }
 };
@@ -39,28 +47,56 @@ std::string describe_format(int format) {
     return text;
 }
 
-// Says why a file cannot be opened in words a user can act on.
-std::string open_failure(const std::string& path) {
+std::string kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return "a folder";
+    }
+    if (S_ISFIFO(mode)) {
+        return "a FIFO (named pipe)";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "a device";
+    }
+    if (S_ISSOCK(mode)) {
+        return "a socket";
+    }
+    return "not a regular file";
+}
+
+// The file itself, opened without blocking (a FIFO without a writer would wait
+// forever inside the library) and only when it is a regular file that can be read.
+int open_regular(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        throw ESoundFileError("Cannot read " + quoted(path) + ": " +
+                              (e == ENOENT ? std::string("no such file") : std::strerror(e)));
+    }
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        return "Cannot read " + quoted(path) + ": no such file";
+    std::string why;
+    if (::fstat(fd, &st) != 0) {
+        why = std::strerror(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        why = "it is " + kind_of(st.st_mode) + ", not a sound file";
+    } else if (st.st_size == 0) {
+        why = "the file is empty";
     }
-    if (!S_ISREG(st.st_mode)) {
-        return "Cannot read " + quoted(path) + ": not a regular file";
+    if (!why.empty()) {
+        ::close(fd);
+        throw ESoundFileError("Cannot read " + quoted(path) + ": " + why);
     }
-    if (st.st_size == 0) {
-        return "Cannot read " + quoted(path) + ": the file is empty";
-    }
-    return "Cannot read " + quoted(path) + ": " + sf_strerror(nullptr);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
 }
 
 } // namespace
 
 TSoundFile::TSoundFile(const std::string& path) : fhandle(std::make_unique<Handle>()), fpath(path) {
+    fhandle->fd = open_regular(path);
     SF_INFO info{};
-    fhandle->file = sf_open(path.c_str(), SFM_READ, &info);
+    fhandle->file = sf_open_fd(fhandle->fd, SFM_READ, &info, SF_FALSE);
     if (fhandle->file == nullptr) {
-        throw ESoundFileError(open_failure(path));
+        throw ESoundFileError("Cannot read " + quoted(path) + ": " + sf_strerror(nullptr));
     }
     if (info.channels < 1 || info.samplerate < 1 || info.frames < 1) {
         throw ESoundFileError(quoted(path) + " holds no audio");
@@ -99,6 +135,12 @@ size_t read_channels(std::vector<T>& buffer, int16_t* out, size_t count, size_t 
 } // namespace
 
 size_t TSoundFile::read(int16_t* out, size_t count, int nchans) {
+    const size_t got = read_frames(out, count, nchans);
+    fframesread += static_cast<int64_t>(got);
+    return got;
+}
+
+size_t TSoundFile::read_frames(int16_t* out, size_t count, int nchans) {
     const auto channels = static_cast<size_t>(fchannels);
     const auto wanted = static_cast<size_t>(std::clamp(nchans, 1, fchannels));
     SNDFILE* file = fhandle->file;

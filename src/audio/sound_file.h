@@ -21,8 +21,9 @@ public:
 
 class TSoundFile {
 public:
-    /// Opens the file for reading; ESoundFileError when it cannot be read or holds no
-    /// audio.
+    /// Opens the file for reading; ESoundFileError when it is not a regular file (a
+    /// FIFO, a folder, a device: refused at once, never waited for), cannot be read
+    /// or holds no audio.
     explicit TSoundFile(const std::string& path);
     ~TSoundFile();
     TSoundFile(const TSoundFile&) = delete;
@@ -31,8 +32,11 @@ public:
     const std::string& path() const { return fpath; }
     int samplerate() const { return fsamplerate; }
     int channels() const { return fchannels; }
-    /// Frames (samples per channel) in the file.
+    /// Frames (samples per channel) in the file, as its header announces them.
     int64_t frames() const { return fframes; }
+    /// Frames delivered by read() so far; at the end less than frames() when the file
+    /// ends early (cut short or damaged).
+    int64_t frames_read() const { return fframesread; }
     /// The container and the sample format, such as "WAV, 24-bit".
     const std::string& format_name() const { return fformatname; }
 
@@ -44,6 +48,8 @@ public:
     int64_t clipped() const { return fclipped; }
 
 private:
+    size_t read_frames(int16_t* out, size_t count, int nchans);
+
     struct Handle;
     std::unique_ptr<Handle> fhandle;
     std::string fpath;
@@ -51,6 +57,7 @@ private:
     int fsamplerate = 0;
     int fchannels = 0;
     int64_t fframes = 0;
+    int64_t fframesread = 0;
     int64_t fclipped = 0;
     bool fshorts = false; ///< 16-bit samples, read without conversion
     std::vector<double> fbuffer;

@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <string>
 
 namespace zevrin {
@@ -59,32 +55,6 @@ void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves,
             put_number(out, values[i]);
         }
         out << '\n';
-    }
-}
-
-// Written beside the target and renamed when complete, so that a failure never leaves
-// a partial table under the target's name.
-void write_curves_csv_file(const std::string& path, const TAnalyser& analyser,
-                           const std::vector<int>& curves) {
-    const std::string temp = path + ".part";
-    {
-        std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            throw std::runtime_error("Cannot write '" + path + "'");
-        }
-        write_curves_csv(analyser, curves, file);
-        file.flush();
-        if (!file) {
-            file.close();
-            std::remove(temp.c_str());
-            throw std::runtime_error("Cannot write '" + path + "'");
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::remove(temp.c_str());
-        throw std::runtime_error("Cannot write '" + path + "': " + ec.message());
     }
 }
 

@@ -20,10 +20,4 @@ std::vector<int> exported_curves(const TAnalyser& analyser,
 /// the plot could not place (the logarithm of 0) is an empty cell.
 void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves, std::ostream& out);
 
-/// The same into a file, which appears only when complete: it is written beside the
-/// target and renamed. std::runtime_error "Cannot write '<path>'" (with the system's
-/// reason where known) when it cannot be written; nothing is left behind then.
-void write_curves_csv_file(const std::string& path, const TAnalyser& analyser,
-                           const std::vector<int>& curves);
-
 } // namespace zevrin

@@ -18,6 +18,11 @@ int frame_length_at(const TAnalyser& analyser, int rate) {
     return round_int(rate / analyser.bandwidth * TAnalyser::windowfactors.at(window));
 }
 
+std::string samples_read_text(const TFileAnalysis& result) {
+    return std::to_string(result.delivered) + " of the " + std::to_string(result.announced) +
+           " samples its header announces could be read";
+}
+
 } // namespace
 
 void check_sound_file(const TAnalyser& analyser, const TSoundFile& file) {
@@ -62,7 +67,21 @@ TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,
         }
     }
     result.clipped = file.clipped();
+    result.announced = file.frames();
+    result.delivered = file.frames_read();
+    if (result.frames == 0) {
+        throw ESoundFileError("'" + file.path() +
+                              "' holds no audio that can be read: " + samples_read_text(result) +
+                              ", less than one frame (" + std::to_string(length) + " samples)");
+    }
     return result;
+}
+
+std::string early_end_text(const std::string& path, const TFileAnalysis& result) {
+    if (result.cancelled || result.delivered >= result.announced) {
+        return std::string();
+    }
+    return "'" + path + "' ended early: " + samples_read_text(result);
 }
 
 } // namespace zevrin

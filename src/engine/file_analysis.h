@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace zevrin {
 
@@ -15,7 +16,13 @@ struct TFileAnalysis {
     int64_t frames = 0;  ///< frames processed
     int64_t clipped = 0; ///< values clipped on the way to 16 bits
     bool cancelled = false;
+    int64_t announced = 0; ///< samples per channel that the file's header announces
+    int64_t delivered = 0; ///< samples per channel that could be read
 };
+
+/// When the file ended before the samples its header announces (cut short or
+/// damaged): a sentence that says so; otherwise empty.
+std::string early_end_text(const std::string& path, const TFileAnalysis& result);
 
 /// Checks that the file fits the analyser's settings before anything changes:
 /// ESoundFileError when dual mode needs a second channel the file lacks, or when the
@@ -24,7 +31,9 @@ void check_sound_file(const TAnalyser& analyser, const TSoundFile& file);
 
 /// Sets the sampling frequency from the file, prepares the frames as a run would and
 /// feeds every whole frame, in order. `progress` (may be empty) gets the fraction done
-/// after each frame and returns false to stop early. Throws as check_sound_file.
+/// after each frame and returns false to stop early. Throws as check_sound_file, and
+/// ESoundFileError when not one whole frame could be read (the header promised more
+/// than the file holds).
 TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,
                                  const std::function<bool(double)>& progress = {});
 

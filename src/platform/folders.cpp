@@ -3,7 +3,9 @@
 #include "platform/store_file.h"
 #include "platform/system.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
 
 namespace zevrin {
 
@@ -40,7 +42,19 @@ std::string app_data_folder(AppDataFolder kind) {
 }
 
 bool folder_available(const std::string& folder) {
-    return !folder.empty() && make_folders(folder) == 0;
+    if (folder.empty()) {
+        return false;
+    }
+    // The nearest part of the path that exists decides: a folder can hold the rest.
+    std::string part = folder;
+    struct stat st {};
+    while (::stat(part.c_str(), &st) != 0) {
+        if (errno != ENOENT || part == "/" || part == ".") {
+            return false;
+        }
+        part = folder_of(part);
+    }
+    return S_ISDIR(st.st_mode);
 }
 
 } // namespace zevrin

@@ -20,8 +20,9 @@ enum class AppDataFolder { roaming, local, common };
 std::string app_data_folder(AppDataFolder kind);
 /// The folder of the per-machine store: /var/lib/zevrin, or $ZEVRIN_HOME/machine.
 std::string machine_folder();
-/// True when `folder` is a folder, creating it and its parents when missing, as
-/// XDG asks of a program that writes there.
+/// True when `folder` is a folder or can become one: the nearest part of its path
+/// that exists is a folder. Nothing is created here; a write creates what it needs
+/// (as XDG asks of a program that writes there), so reading leaves no trace.
 bool folder_available(const std::string& folder);
 
 } // namespace zevrin

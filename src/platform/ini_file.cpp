@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include "platform/safe_file.h"
 #include "platform/system.h"
 
 #include <cerrno>
@@ -86,18 +87,24 @@ void IniFile::update_file() {
     if (path_.empty()) {
         throw EIniFileError("Unable to write to \"" + name_ + "\": " + no_home_folder_text);
     }
-    const auto fail = [&](int error) {
-        const std::string reason =
-            error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error);
+    const auto fail = [&](const std::string& reason) {
         throw EIniFileError("Unable to write to \"" + path_ + "\": " + reason);
     };
+    // The program's data folder, the place of bare names, appears with its first file.
+    if (name_.find('/') == std::string::npos) {
+        if (const int error = make_folders(folder_of(path_))) {
+            fail(error_text(error));
+        }
+    }
     FileLock lock(folder_of(path_), true);
     if (lock.error() != 0) {
-        fail(lock.error());
+        fail(lock.error() == EWOULDBLOCK ? "the file is locked by another program"
+                                         : error_text(lock.error()));
     }
     const FileContent content = read_file(path_);
     if (content.error != 0) {
-        fail(content.error); // never overwrite what could not be read
+        // Never overwrite what could not be read.
+        fail(content.error == EINVAL ? "it is not a regular file" : error_text(content.error));
     }
     IniDocument fresh = IniDocument::parse(content.bytes);
     for (const auto& edit : pending_) {
@@ -105,8 +112,8 @@ void IniFile::update_file() {
     }
     const std::string bytes = fresh.serialize();
     if (bytes != content.bytes) {
-        if (const int error = write_file_atomically(path_, bytes)) {
-            fail(error);
+        if (const FileError e = write_file_safely(path_, bytes)) {
+            fail(e.reason);
         }
     }
     doc_ = std::move(fresh);

@@ -2,6 +2,8 @@
 
 #include "platform/folders.h"
 #include "platform/message_box.h"
+#include "platform/registry_text_edit.h"
+#include "platform/safe_file.h"
 #include "platform/system.h"
 
 #include <cerrno>
@@ -70,11 +72,13 @@ std::vector<std::string> Registry::subkey_names(std::string_view path) {
     return key ? key->subkey_names() : std::vector<std::string>();
 }
 
-void Registry::fail(const std::string& what, int error) const {
-    const std::string reason =
-        error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error);
+void Registry::fail(const std::string& what, const std::string& reason) const {
     throw ERegistryError("Cannot " + what + " the registry " + hive_name(hive_) + " in \"" + file_ +
                          "\": " + reason);
+}
+
+void Registry::fail(const std::string& what, int error) const {
+    fail(what, error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error));
 }
 
 void Registry::change(const std::function<void(RegistryTree&)>& edit) {
@@ -87,7 +91,11 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
     }
     int damaged_lines = 0;
     {
-        FileLock lock(file_ + ".lock", false);
+        const std::string lock_file = file_ + ".lock";
+        FileLock lock(lock_file, false);
+        if (lock.error() == ELOOP || lock.error() == EINVAL) {
+            fail("save", "its lock file \"" + lock_file + "\" is not a regular file");
+        }
         if (lock.error() != 0) {
             fail("save", lock.error());
         }
@@ -95,20 +103,15 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         if (content.error != 0) {
             fail("read", content.error);
         }
-        RegistryParse parsed = parse_registry_text(content.bytes, hive_name(hive_));
-        edit(parsed.tree);
-        const std::string text = format_registry_text(parsed.tree, hive_name(hive_));
-        if (text != content.bytes) {
-            damaged_lines = parsed.damaged_lines;
-            // What could not be read is kept aside before the save leaves it out.
-            if (damaged_lines > 0) {
-                write_file_atomically(file_ + ".damaged", content.bytes);
-            }
-            if (const int error = write_file_atomically(file_, text)) {
-                fail("save", error);
-            }
+        const RegistryParse before = parse_registry_text(content.bytes, hive_name(hive_));
+        RegistryTree after = before.tree;
+        edit(after);
+        // A change that changes nothing leaves the file as it is, hand-made or damaged.
+        if (!(after == before.tree)) {
+            damaged_lines = before.damaged_lines;
+            save(content.bytes, before, after);
         }
-        tree_ = std::move(parsed.tree);
+        tree_ = std::move(after);
         signature_ = file_signature(file_);
         loaded_ = true;
     }
@@ -119,6 +122,23 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
                         "kept as \"" +
                         file_ + ".damaged\".",
                     "Registry", mb::ok | mb::iconexclamation);
+    }
+}
+
+void Registry::save(const std::string& old_bytes, const RegistryParse& before,
+                    const RegistryTree& after) {
+    // What could not be read is kept aside before the save leaves it out. The backup
+    // is the program's own file: a link in its place is replaced, never followed.
+    if (before.damaged_lines > 0) {
+        const std::string backup = file_ + ".damaged";
+        const SafeWriteOptions own_file{.links = LinkPolicy::replace, .streams = false};
+        if (const FileError e = write_file_safely(backup, old_bytes, own_file)) {
+            fail("save", "the damaged file cannot be kept as \"" + backup + "\": " + e.reason);
+        }
+    }
+    const std::string text = edit_registry_text(old_bytes, before, after, hive_name(hive_));
+    if (const FileError e = write_file_safely(file_, text)) {
+        fail("save", e.reason);
     }
 }
 

@@ -11,8 +11,11 @@
 //
 // Every write is one transaction: under the hive's lock file the current file is
 // read again, the change applied and the hive saved atomically, so that programs
-// writing at the same time lose nothing of each other's. A read first checks
-// whether another process saved the hive since it was last read.
+// writing at the same time lose nothing of each other's. A save changes only the
+// lines of what changed (platform/registry_text_edit.h): comments and the layout of
+// a hand-edited file stay. A change that changes nothing writes nothing. A read
+// first checks whether another process saved the hive since it was last read, and
+// never writes.
 
 #include "platform/registry_tree.h"
 #include "platform/store_file.h"
@@ -67,7 +70,9 @@ public:
     void change(const std::function<void(RegistryTree&)>& edit);
 
 private:
+    [[noreturn]] void fail(const std::string& what, const std::string& reason) const;
     [[noreturn]] void fail(const std::string& what, int error) const;
+    void save(const std::string& old_bytes, const RegistryParse& before, const RegistryTree& after);
 
     RegistryHive hive_;
     std::string file_;

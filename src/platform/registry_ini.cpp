@@ -19,13 +19,7 @@ std::optional<std::string> value_text(const RegistryValue& v) {
 } // namespace
 
 RegistryIni::RegistryIni(RegistryHive hive, std::string key_path)
-    : registry_(hive), path_(std::move(key_path)) {
-    try {
-        registry_.create_key(path_);
-    } catch (const ERegistryError&) {
-        // Reading needs no key; a write will report why the hive cannot be saved.
-    }
-}
+    : registry_(hive), path_(std::move(key_path)) {}
 
 RegistryIni::~RegistryIni() {
     try {
@@ -106,6 +100,7 @@ void RegistryIni::update_file() {
         return;
     }
     registry_.change([this](RegistryTree& t) {
+        t.create(path_);
         for (const auto& edit : pending_) {
             edit(t);
         }

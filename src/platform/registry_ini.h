@@ -15,8 +15,8 @@ namespace zevrin {
 
 class RegistryIni : public IniStore {
 public:
-    /// Opens the key, creating it when missing; a hive that cannot be written
-    /// still reads, and its writes report the failure.
+    /// Opens the key. It is created with the first write, not here: reading settings
+    /// leaves the hive as it is (and creates no file when there is none).
     RegistryIni(RegistryHive hive, std::string key_path);
     /// Saves what is still waiting, ignoring a failure (see update_file()).
     ~RegistryIni() override;

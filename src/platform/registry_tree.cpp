@@ -328,22 +328,7 @@ void format_key(const RegistryKey& key, const std::string& path, bool is_root, s
     if (!is_root || !key.values().empty()) {
         out += "\n[" + path + "]\n";
         for (const auto& [name, value] : key.values()) {
-            out += name.empty() ? std::string("@") : quoted(name);
-            out += '=';
-            switch (value.kind) {
-            case RegistryValue::Kind::string:
-                out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
-                break;
-            case RegistryValue::Kind::dword: {
-                char buffer[16];
-                std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
-                out += buffer;
-                break;
-            }
-            case RegistryValue::Kind::other:
-                out += value.text;
-                break;
-            }
+            out += format_registry_value(name, value);
             out += '\n';
         }
     }
@@ -537,6 +522,26 @@ bool RegistryTree::remove(std::string_view path) {
 
 RegistryParse parse_registry_text(std::string_view bytes, std::string_view hive_name) {
     return Parser(bytes, hive_name).run();
+}
+
+std::string format_registry_value(std::string_view name, const RegistryValue& value) {
+    std::string out = name.empty() ? std::string("@") : quoted(name);
+    out += '=';
+    switch (value.kind) {
+    case RegistryValue::Kind::string:
+        out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
+        break;
+    case RegistryValue::Kind::dword: {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
+        out += buffer;
+        break;
+    }
+    case RegistryValue::Kind::other:
+        out += value.text;
+        break;
+    }
+    return out;
 }
 
 std::string format_registry_text(const RegistryTree& tree, std::string_view hive_name) {

@@ -120,5 +120,7 @@ RegistryParse parse_registry_text(std::string_view bytes, std::string_view hive_
 /// characters are written as REG_SZ data in hexadecimal, so that they read back
 /// exactly.
 std::string format_registry_text(const RegistryTree& tree, std::string_view hive_name);
+/// One value's line of the text form, without its line end.
+std::string format_registry_value(std::string_view name, const RegistryValue& value);
 
 } // namespace zevrin

@@ -1,7 +1,5 @@
 #include "platform/store_file.h"
 
-#include "platform/safe_file.h"
-
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -113,10 +111,6 @@ int make_folders(const std::string& folder) {
     return std::filesystem::is_directory(folder, ec) ? 0 : ENOTDIR;
 }
 
-int write_file_atomically(const std::string& path, std::string_view bytes) {
-    return write_file_safely(path, bytes).code;
-}
-
 int probe_writable(const std::string& folder) {
     const std::string probe = unique_temp_name(folder + "/.probe");
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -129,11 +123,20 @@ int probe_writable(const std::string& folder) {
 }
 
 FileLock::FileLock(const std::string& path, bool folder) {
-    const int flags =
-        folder ? (O_RDONLY | O_DIRECTORY | O_CLOEXEC) : (O_RDWR | O_CREAT | O_CLOEXEC);
+    // A lock file is the program's own: a link in its place is never followed (its
+    // target would be created), and a FIFO never waited for.
+    const int flags = folder ? (O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                             : (O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     fd_ = ::open(path.c_str(), flags, 0666);
     if (fd_ < 0) {
         error_ = errno;
+        return;
+    }
+    struct stat st {};
+    if (!folder && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        error_ = EINVAL;
+        ::close(fd_);
+        fd_ = -1;
         return;
     }
     // Saves take milliseconds; a lock held for ten seconds belongs to a process

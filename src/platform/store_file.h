@@ -1,11 +1,8 @@
 #pragma once
 // Files that hold a store (a registry hive, an ini file): read whole, replaced
-// atomically, guarded against other processes by an advisory lock.
-//
-// A save writes a temporary file in the same folder, flushes it to the disk and
-// renames it over the old one, so that a reader or a process killed at any moment
-// sees the old or the new file, never a mixture. Writers take the lock around
-// read-modify-write so that changes of different processes are merged, not lost.
+// atomically (platform/safe_file.h), guarded against other processes by an advisory
+// lock. Writers take the lock around read-modify-write so that changes of different
+// processes are merged, not lost.
 
 #include <cstdint>
 #include <string>
@@ -36,10 +33,6 @@ struct FileContent {
 /// The whole file; an absent file is empty and not an error.
 FileContent read_file(const std::string& path);
 
-/// Replaces (or creates) `path` with `bytes` through write_file_safely
-/// (platform/safe_file.h). Returns 0 or the errno of the failure.
-int write_file_atomically(const std::string& path, std::string_view bytes);
-
 /// The folder part of a path ("." for a bare name).
 std::string folder_of(const std::string& path);
 /// Creates the folder and its missing parents; 0 or the errno of the failure.
@@ -52,7 +45,9 @@ int probe_writable(const std::string& folder);
 class FileLock {
 public:
     /// Waits up to about ten seconds for the lock; error() tells whether it was
-    /// taken (0) or why not (EWOULDBLOCK when another process kept it).
+    /// taken (0) or why not (EWOULDBLOCK when another process kept it; ELOOP or EINVAL
+    /// when a lock file's name holds a symbolic link or anything but a regular file,
+    /// which is never followed or opened for writing).
     explicit FileLock(const std::string& path, bool folder);
     ~FileLock();
     FileLock(const FileLock&) = delete;

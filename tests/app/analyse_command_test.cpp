@@ -2,15 +2,23 @@
 
 #include "app/stored_settings.h"
 #include "engine/sound_files.h"
+#include "platform/registry.h"
+#include "platform/system.h"
 #include "settings/ini.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace zevrin {
 namespace {
@@ -73,7 +81,6 @@ TEST_F(AnalyseCommand, WritesTheTableAndReportsTheFrames) {
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(count_lines(text.str()), 1u + 512 / 2 + 1); // 50 Hz: 320 samples, N = 512
-    EXPECT_FALSE(std::filesystem::exists(csv + ".part"));
 }
 
 TEST_F(AnalyseCommand, DualAndSltasColumns) {
@@ -137,7 +144,6 @@ TEST_F(AnalyseCommand, BadInputGivesItsMessageAndStatusAndNoTable) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
         EXPECT_EQ(r.err.find("Usage:") != std::string::npos, c.status == 2) << r.err;
         EXPECT_FALSE(std::filesystem::exists(csv)) << c.message;
-        EXPECT_FALSE(std::filesystem::exists(csv + ".part")) << c.message;
     }
 }
 
@@ -188,6 +194,177 @@ TEST_F(AnalyseCommand, SettingsThatCannotBeReadStopIt) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Cannot open the settings file"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(csv));
+}
+
+int exit_code(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> names_in(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(AnalyseCommand, TheTableGoesWhereAShellUserPointsIt) {
+    write_wav16(temp.file("ok.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const Result table = run({temp.file("ok.wav")});
+    ASSERT_EQ(table.status, 0) << table.err;
+
+    // A device is written into and stays a device.
+    Result r = run({temp.file("ok.wav"), "--csv", "/dev/null"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    struct stat st {};
+    ASSERT_EQ(stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+
+    // A FIFO that another program reads.
+    const std::string fifo = temp.file("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t reader = fork();
+    if (reader == 0) {
+        _exit(test::read_text(fifo) == table.out ? 0 : 1);
+    }
+    r = run({temp.file("ok.wav"), "--csv", fifo});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(exit_code(reader), 0) << "the reader got another table";
+
+    // The user's link: the file it names gets the table. A link planted at the name
+    // an earlier version wrote first ("OUT.part") is left alone.
+    test::write_text(temp.file("real.csv"), "old");
+    std::filesystem::create_symlink(temp.file("real.csv"), temp.file("link.csv"));
+    test::write_text(temp.file("victim"), "precious");
+    std::filesystem::create_symlink(temp.file("victim"), temp.file("link.csv.part"));
+    r = run({temp.file("ok.wav"), "--csv", temp.file("link.csv")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(test::read_text(temp.file("real.csv")), table.out);
+    EXPECT_TRUE(std::filesystem::is_symlink(temp.file("link.csv")));
+    EXPECT_EQ(test::read_text(temp.file("victim")), "precious");
+
+    // Refused, with the reason, before anything is analysed.
+    std::filesystem::create_symlink(temp.file("nowhere.csv"), temp.file("dangling.csv"));
+    std::filesystem::create_directory(temp.file("folder.csv"));
+    const struct {
+        std::string target;
+        int status;
+        std::string message;
+    } refused[] = {
+        {temp.file("folder.csv"), 1, "folder.csv\": it is a folder"},
+        {temp.file("dangling.csv"), 1, "which does not exist"},
+        {"", 2, "--csv needs a file name"},
+    };
+    for (const auto& c : refused) {
+        r = run({temp.file("ok.wav"), "--csv", c.target});
+        EXPECT_EQ(r.status, c.status) << c.target;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("frames analysed"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(temp.file("nowhere.csv")));
+}
+
+TEST_F(AnalyseCommand, AKilledRunLeavesNoHalfTableAndTheNextRunClearsUp) {
+    write_wav16(temp.file("long.wav"), 16000, 1, tone(160000, 1000, 16000));
+    const std::vector<std::string> args = {
+        temp.file("long.wav"), "--bandwidth", "2", "--ltas", "--csv", temp.file("OUT")};
+    const Result whole = run(args);
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const std::string table = test::read_text(temp.file("OUT"));
+    std::filesystem::remove(temp.file("OUT"));
+    std::mt19937 random(13);
+    int cut_off = 0;
+    for (int round = 0; round < 30; ++round) {
+        const pid_t child = fork();
+        if (child == 0) {
+            _exit(run(args).status);
+        }
+        usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+        kill(child, SIGKILL);
+        exit_code(child);
+        cut_off += names_in(temp.file("")).size() > 2 ? 1 : 0;
+        if (std::filesystem::exists(temp.file("OUT"))) {
+            ASSERT_TRUE(test::read_text(temp.file("OUT")) == table)
+                << "a torn table, round " << round;
+        }
+    }
+    RecordProperty("runs_cut_off_while_writing", cut_off);
+    ASSERT_EQ(run(args).status, 0);
+    EXPECT_EQ(names_in(temp.file("")), (std::vector<std::string>{"OUT", "long.wav"}));
+}
+
+// A file name on the command line means what it means in a shell.
+TEST_F(AnalyseCommand, ASettingsFileWithoutAFolderIsTheOneInTheCurrentFolder) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    test::write_text(home / "data/my.zvr", "[Settings]\nBandwidth=200\n");
+    test::write_text(temp.file("my.zvr"), "[Settings]\nBandwidth=100\n");
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(temp.file(""));
+    const Result here = run_stored({"tone.wav", "--settings", "my.zvr"});
+    std::filesystem::remove(temp.file("my.zvr"));
+    const Result gone = run_stored({"tone.wav", "--settings", "my.zvr"});
+    std::filesystem::current_path(old);
+    EXPECT_EQ(here.status, 0) << here.err;
+    EXPECT_NE(here.err.find("bandwidth 100 Hz"), std::string::npos) << here.err;
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_NE(gone.err.find("Cannot open the settings file \"./my.zvr\""), std::string::npos)
+        << gone.err;
+}
+
+TEST_F(AnalyseCommand, ReadingTheStoredSettingsWritesNothing) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    // Nothing stored: no registry, lock or data folder appears.
+    ASSERT_EQ(run_stored({temp.file("tone.wav")}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(home.path()));
+    // A hand-edited hive stays as it is, comment and all.
+    const std::string hive = hive_file(RegistryHive::current_user);
+    const std::string edited = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\" +
+                               program_registry_key(program_file_name()) +
+                               "\\Settings]\n; bandwidth for the lab, do not change\n"
+                               "\"Bandwidth\" = \"100\"\n";
+    test::write_text(hive, edited);
+    const Result r = run_stored({temp.file("tone.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("bandwidth 100 Hz"), std::string::npos) << r.err;
+    EXPECT_EQ(test::read_text(hive), edited);
+    EXPECT_EQ(names_in(home / "registry"), std::vector<std::string>{"HKEY_CURRENT_USER.reg"});
+}
+
+TEST_F(AnalyseCommand, NotASoundFileOrNoFrameIsAnErrorAndAnEarlyEndIsTold) {
+    const std::string csv = temp.file("never.csv");
+    ASSERT_EQ(mkfifo(temp.file("pipe.wav").c_str(), 0600), 0);
+    Result r = run({temp.file("pipe.wav"), "--csv", csv}); // would hang reading the FIFO
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("it is a FIFO (named pipe), not a sound file"), std::string::npos)
+        << r.err;
+    // A sound file whose header promises audio that is not there.
+    std::vector<double> samples(16000);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = 0.25 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / 16000.0);
+    }
+    write_sound(temp.file("cut.flac"), 16000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, samples);
+    const auto size = std::filesystem::file_size(temp.file("cut.flac"));
+    std::filesystem::copy_file(temp.file("cut.flac"), temp.file("header.flac"));
+    std::filesystem::resize_file(temp.file("header.flac"), 200);
+    r = run({temp.file("header.flac"), "--csv", csv});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("holds no audio that can be read"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_FALSE(std::filesystem::exists(csv));
+    std::filesystem::resize_file(temp.file("cut.flac"), size / 2);
+    r = run({temp.file("cut.flac")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("ended early: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" of the 16000 samples its header announces could be read"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(names_in(temp.file("")),
+              (std::vector<std::string>{"cut.flac", "header.flac", "pipe.wav"}));
 }
 
 // The file of the README's example, at a stable place in the build tree.

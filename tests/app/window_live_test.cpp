@@ -11,8 +11,10 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace zevrin {
 namespace {
@@ -162,12 +164,47 @@ TEST_F(SoundFiles, ABadFileChangesNothing) {
     testing::write_wav16(path, 48000, 1, std::vector<short>(100));
     EXPECT_THROW(w.analyse_sound_file(path), ESoundFileError);
     EXPECT_THROW(w.analyse_sound_file(folder.file("missing.wav")), ESoundFileError);
+    // A FIFO would freeze the window inside the library: refused at once.
+    ASSERT_EQ(mkfifo(folder.file("pipe.wav").c_str(), 0600), 0);
+    EXPECT_THROW(w.analyse_sound_file(folder.file("pipe.wav")), ESoundFileError);
     EXPECT_EQ(a.sampfreq, 11025);
     EXPECT_FALSE(a.ltas());
     // Nothing to export before any spectrum.
     EXPECT_THROW(w.export_curves(folder.file("none.csv")), std::runtime_error);
     std::ifstream none(folder.file("none.csv"));
     EXPECT_FALSE(none.good());
+}
+
+TEST_F(SoundFiles, AFileThatEndsEarlyIsShownAsFarAsItGoesAndSaysSo) {
+    TForm1& w = *window;
+    std::vector<double> samples(32000);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = 0.25 * std::sin(2 * 3.141592653589793 * 1000 * static_cast<double>(i) / 16000);
+    }
+    const std::string path = folder.file("cut.flac");
+    testing::write_sound(path, 16000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, samples);
+    std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+    std::vector<std::string> shown;
+    set_message_box_handler([&](const std::string& text, const std::string&, unsigned flags) {
+        shown.push_back(text);
+        EXPECT_EQ(flags & mb::iconexclamation, static_cast<unsigned>(mb::iconexclamation));
+        return id::ok;
+    });
+    w.analyse_sound_file(path);
+    set_message_box_handler(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("ended early"), std::string::npos) << shown[0];
+    EXPECT_GT(engine().ltascount, 0);
+    EXPECT_LT(engine().ltascount, 32000 / 640);
+    // A folder cannot take the table; the reason is in the message.
+    std::filesystem::create_directory(folder.file("curves.csv"));
+    try {
+        w.export_curves(folder.file("curves.csv"));
+        FAIL() << "exported into a folder";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("curves.csv\": it is a folder"), std::string::npos)
+            << e.what();
+    }
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace zevrin {
 namespace {
@@ -260,6 +262,72 @@ TEST_F(SoundFileInput, UnreadableFilesSayWhy) {
     write_wav16(temp.file("silent.wav"), rate, 1, {});
     EXPECT_EQ(message_of(temp.file("silent.wav")),
               "'" + temp.file("silent.wav") + "' holds no audio");
+    // Not files: refused at once; a FIFO nobody writes to would hang a reader.
+    ASSERT_EQ(mkfifo(temp.file("pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(message_of(temp.file("pipe.wav")),
+              "Cannot read '" + temp.file("pipe.wav") +
+                  "': it is a FIFO (named pipe), not a sound file");
+    std::filesystem::create_directory(temp.file("folder.wav"));
+    EXPECT_EQ(message_of(temp.file("folder.wav")),
+              "Cannot read '" + temp.file("folder.wav") + "': it is a folder, not a sound file");
+}
+
+// A FLAC stream header (42 bytes) that announces `samples` samples at 16 kHz, mono,
+// 16 bits, with no audio after it.
+std::string flac_header(uint64_t samples) {
+    std::string h = "fLaC";
+    h += std::string{'\x80', 0, 0, 34};                   // last metadata block: STREAMINFO
+    h += std::string{0x10, 0, 0x10, 0, 0, 0, 0, 0, 0, 0}; // block sizes 4096, frame sizes
+    const uint64_t bits = (uint64_t{16000} << 44) | (uint64_t{0} << 41) | (uint64_t{15} << 36) |
+                          (samples & 0xFFFFFFFFFull);
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        h.push_back(static_cast<char>(bits >> shift));
+    }
+    return h + std::string(16, '\0'); // no MD5
+}
+
+class SoundFileEnd : public ::testing::Test, public testing::EngineFixture {
+protected:
+    TempFolder temp;
+};
+
+TEST_F(SoundFileEnd, AFileThatEndsEarlySaysSoAndOneWithoutAFrameIsAnError) {
+    TAnalyser& a = *analyser;
+    configure(rate, 50); // Hamming: 640 samples at 16 kHz
+    std::ofstream(temp.file("header.flac"), std::ios::binary) << flac_header(16000);
+    TSoundFile header(temp.file("header.flac"));
+    ASSERT_EQ(header.frames(), 16000);
+    try {
+        analyse_sound_file(a, header);
+        FAIL() << "a file without one frame of audio was analysed";
+    } catch (const ESoundFileError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "'" + temp.file("header.flac") +
+                      "' holds no audio that can be read: 0 of the 16000 samples its header "
+                      "announces could be read, less than one frame (640 samples)");
+    }
+
+    // A whole file cut to a part: what is there is analysed, and the loss is told.
+    std::vector<double> tone(16000);
+    for (size_t i = 0; i < tone.size(); ++i) {
+        tone[i] = 0.5 * std::sin(2 * M_PI * 1000.0 * static_cast<double>(i) / 16000.0);
+    }
+    write_sound(temp.file("cut.flac"), 16000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, tone);
+    std::filesystem::resize_file(temp.file("cut.flac"),
+                                 std::filesystem::file_size(temp.file("cut.flac")) / 2);
+    TSoundFile cut(temp.file("cut.flac"));
+    const TFileAnalysis r = analyse_sound_file(a, cut);
+    EXPECT_EQ(r.announced, 16000);
+    EXPECT_GT(r.delivered, 640);
+    EXPECT_LT(r.delivered, 12000);
+    EXPECT_EQ(r.frames, r.delivered / 640);
+    EXPECT_EQ(early_end_text("cut.flac", r),
+              "'cut.flac' ended early: " + std::to_string(r.delivered) +
+                  " of the 16000 samples its header announces could be read");
+
+    write_sound(temp.file("whole.flac"), 16000, 1, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, tone);
+    TSoundFile whole(temp.file("whole.flac"));
+    EXPECT_EQ(early_end_text("whole.flac", analyse_sound_file(a, whole)), "");
 }
 
 } // namespace

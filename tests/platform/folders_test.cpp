@@ -79,7 +79,9 @@ TEST(Folders, WithoutAHomeFolderTheUsersStoresHaveNoPlace) {
 TEST(Folders, AFolderIsAvailableWhenItExistsOrCanBeCreated) {
     TempHome home;
     EXPECT_TRUE(folder_available(home / "a/b/c"));
-    EXPECT_TRUE(std::filesystem::is_directory(home / "a/b/c"));
+    EXPECT_FALSE(std::filesystem::exists(home / "a")) << "created before anything was written";
+    std::filesystem::create_directories(home / "a/b/c");
+    EXPECT_TRUE(folder_available(home / "a/b/c"));
     test::write_text(home / "file", "x");
     EXPECT_FALSE(folder_available(home / "file"));
     EXPECT_FALSE(folder_available(home / "file/below"));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -155,6 +156,37 @@ TEST(Registry, ADamagedHiveKeepsWhatCouldBeReadAndTheDamagedFileIsKeptAside) {
     Registry again(RegistryHive::current_user);
     EXPECT_EQ(again.value_names("Software\\A"),
               (std::vector<std::string>{"kept", "also kept", "new"}));
+}
+
+// Links planted beside the hive: the program never creates or replaces what they name.
+TEST(Registry, LinksAtTheLockAndTheBackupAreNeverFollowed) {
+    TempHome home;
+    const std::string file = hive_file(RegistryHive::current_user);
+    write_text(file, "[HKEY_CURRENT_USER\\Software\\A]\n\"v\"=\"1\"\nrubbish\n");
+    const std::string victim = home / "victim";
+    std::filesystem::create_symlink(victim, file + ".lock");
+    Registry r(RegistryHive::current_user);
+    try {
+        r.write_string("Software\\A", "v", "2");
+        FAIL() << "saved through a link";
+    } catch (const ERegistryError& e) {
+        EXPECT_NE(std::string(e.what()).find(".reg.lock\" is not a regular file"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(victim)) << "the lock link's target was created";
+
+    std::filesystem::remove(file + ".lock");
+    write_text(victim, "precious");
+    std::filesystem::create_symlink(victim, file + ".damaged");
+    set_message_box_handler(
+        [](const std::string&, const std::string&, unsigned) { return id::ok; });
+    r.write_string("Software\\A", "v", "2");
+    set_message_box_handler(nullptr);
+    EXPECT_EQ(read_text(victim), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink(file + ".damaged"));
+    EXPECT_NE(read_text(file + ".damaged").find("rubbish"), std::string::npos);
+    EXPECT_EQ(Registry(RegistryHive::current_user).value("Software\\A", "v")->text, "2");
 }
 
 } // namespace

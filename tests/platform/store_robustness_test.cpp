@@ -216,6 +216,7 @@ TEST(StoreRobustness, TwoWritersOfOneFileNeverTearIt) {
     EXPECT_EQ(status_a, 0);
     EXPECT_EQ(status_b, 0);
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    ::testing::Test::RecordProperty("reads_while_writing", reads);
     const std::string last = test::read_text(out);
     EXPECT_TRUE(last == payload(1) || last == payload(2));
     EXPECT_EQ(leftover_temp_files(home.path()), 0);
