@@ -257,6 +257,27 @@ FileError follow_link(const std::string& path, struct stat& target, std::string&
     return FileError{};
 }
 
+// The descriptor that a name such as /dev/stdout or /proc/self/fd/3 stands for, or -1.
+// Following such a name as a link would replace the file behind the shell's
+// redirection instead of writing where the shell pointed the descriptor.
+int inherited_descriptor(const std::string& path) {
+    std::string name = path;
+    if (name == "/dev/stdout") {
+        return 1;
+    }
+    if (name == "/dev/stderr") {
+        return 2;
+    }
+    for (const char* prefix : {"/dev/fd/", "/proc/self/fd/"}) {
+        const size_t n = std::strlen(prefix);
+        if (name.compare(0, n, prefix) == 0 && name.size() > n && name.size() <= n + 9 &&
+            name.find_first_not_of("0123456789", n) == std::string::npos) {
+            return std::atoi(name.c_str() + n);
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 void set_temp_name_source(std::string (*source)()) {
@@ -324,7 +345,31 @@ void SafeFile::open_stream(const std::string& name, const SafeWriteOptions& opti
     stream_ = true;
 }
 
+void SafeFile::open_inherited(int descriptor) {
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0) {
+        fail(EBADF, "the program has no such open file");
+        return;
+    }
+    if ((flags & O_ACCMODE) == O_RDONLY) {
+        fail(EBADF, "the program's open file there is only for reading");
+        return;
+    }
+    fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 3);
+    if (fd_ < 0) {
+        fail(errno);
+        return;
+    }
+    stream_ = true;
+}
+
 void SafeFile::open_replacement(const SafeWriteOptions& options) {
+    if (options.links == LinkPolicy::follow && options.streams) {
+        if (const int descriptor = inherited_descriptor(path_); descriptor >= 0) {
+            open_inherited(descriptor);
+            return;
+        }
+    }
     Place place;
     if (FileError e = inspect(path_, place)) {
         close_fd(place.folder_fd);

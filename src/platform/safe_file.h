@@ -9,6 +9,9 @@
 //                          only with LinkPolicy::follow; with LinkPolicy::replace the
 //                          link itself is replaced and what it names is never touched.
 //                          A link to nothing or a loop of links is refused.
+//   one of the program's   /dev/stdout, /dev/stderr, /dev/fd/N, /proc/self/fd/N:
+//   open descriptors       written through that descriptor, wherever it leads, as a
+//                          shell user expects ("> out" and ">> out" both do their part)
 //   a FIFO or a character  written straight into, never created, truncated or renamed
 //   device (/dev/stdout,   over (a shell's pipe, /dev/null). Opening a FIFO no program
 //   /dev/null, a pipe)     reads from waits up to stream_wait for a reader, then is
@@ -97,6 +100,7 @@ private:
     void open_replacement(const SafeWriteOptions& options);
     void open_append(const SafeWriteOptions& options);
     void open_stream(const std::string& name, const SafeWriteOptions& options);
+    void open_inherited(int descriptor);
     void fail(int code, std::string reason = {});
     void abandon();
 

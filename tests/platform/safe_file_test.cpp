@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -177,6 +178,29 @@ TEST(SafeFile, DevicesAndPipesAreWrittenStraightInto) {
     EXPECT_EQ(write_file_safely(fifo, payload).code, EPIPE);
     EXPECT_EQ(exit_code(quitter), 0);
     EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// "zevrin ... --csv /dev/stdout >> all.csv": the table goes where the shell pointed
+// the descriptor, after what the file held, and the file is not replaced.
+TEST(SafeFile, TheProgramsOwnOpenFilesAreWrittenThroughTheirDescriptors) {
+    TempHome home;
+    const std::string out = home / "all.csv";
+    { std::ofstream(out) << "earlier\n"; }
+    struct stat before {};
+    ASSERT_EQ(stat(out.c_str(), &before), 0);
+    const int fd = open(out.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::string name = "/dev/fd/" + std::to_string(fd);
+    EXPECT_FALSE(write_file_safely(name, "table\n"));
+    EXPECT_FALSE(write_file_safely("/proc/self/fd/" + std::to_string(fd), "more\n"));
+    close(fd);
+    EXPECT_EQ(read_text(out), "earlier\ntable\nmore\n");
+    struct stat after {};
+    ASSERT_EQ(stat(out.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+
+    const FileError closed = write_file_safely(name, "table");
+    EXPECT_EQ(closed.code, EBADF) << closed.reason;
 }
 
 TEST(SafeFile, RefusesWhatCannotBeAFileAndSaysWhy) {
