@@ -1,5 +1,7 @@
 #include "app/analyse_command.h"
 
+#include "app/analyse_pictures.h"
+
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
 #include "dsp/text.h"
@@ -138,7 +140,8 @@ std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
-           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]";
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]" +
+           picture_usage();
 }
 
 std::string analyse_help() {
@@ -159,7 +162,8 @@ std::string analyse_help() {
            "  --exclude-overloaded on|off\n"
            "                            leave frames with clipped samples out of the averages\n"
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
-           "  --csv OUT                 write the table to OUT\n"
+           "  --csv OUT                 write the table to OUT\n" +
+           picture_help() +
            "\n"
            "Exit status: 0 done, 1 the file cannot be analysed, 2 bad options.\n";
 }
@@ -192,6 +196,7 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
             o.excludehighpower = number(a, value_of(args, i));
+        } else if (parse_picture_option(args, i, o.pictures)) {
         } else if (!a.empty() && a[0] == '-') {
             throw std::invalid_argument("unknown option " + a);
         } else if (o.file.empty()) {
@@ -229,11 +234,14 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         TAnalyser analyser(components);
         std::array<bool, ncurves> showcurve{};
         showcurve.fill(true);
+        std::array<uint32_t, ncurves> linecolor = default_curve_colors;
         if (load_settings) {
-            load_settings(options.settings, analyser, showcurve);
+            load_settings(options.settings, analyser, linecolor, showcurve);
         }
         TSoundFile file(options.file);
         analyser.sampfreq = file.samplerate();
+        // The frequency range follows the file's rate, as in the window.
+        analyser.set_autoxaxis(analyser.autoxaxis());
         apply(options, analyser);
         // The decay factors follow the file's rate, bandwidth and window.
         analyser.set_ltasdecaytime(analyser.ltasdecaytime());
@@ -246,6 +254,7 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         } else {
             write_curves_csv_file(options.csv, analyser, curves);
         }
+        write_analysis_pictures(options.pictures, analyser, linecolor, showcurve);
         err << result.frames << " frames analysed: " << analyser.taken << " taken, "
             << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";
         if (result.clipped > 0) {
