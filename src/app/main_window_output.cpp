@@ -101,9 +101,9 @@ QImage TForm1::copy_image() {
     in.yaxiswidth = yaxis->width();
     in.yaxisheight = yaxis->height();
     in.xaxisheight = xaxis->height();
-    in.tticks = page_axis(*taxis).ticks;
-    in.yticks = page_axis(*yaxis).ticks;
-    in.xticks = page_axis(*xaxis).ticks;
+    in.tticks = shown_ticks(*taxis);
+    in.yticks = shown_ticks(*yaxis);
+    in.xticks = shown_ticks(*xaxis);
     const TCopyImagePlan plan = plan_copy_image(in, screen_text_measure(xaxis->Font()));
     const QImage wave = in.showwave ? PaintBox2->grab().toImage() : QImage();
     return compose_copy_image(plan, wave, PaintBox1->grab().toImage(), xaxis->Font());

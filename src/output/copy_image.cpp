@@ -1,11 +1,39 @@
 #include "output/copy_image.h"
 
+#include "display/axis.h"
+
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 
 namespace zevrin {
+
+std::vector<AxisTick> shown_ticks(const TAxis& axis) {
+    std::vector<AxisTick> ticks;
+    for (int i = 0; i < axis.nTickMarks(); ++i) {
+        ticks.push_back({axis.TickMark(i), axis.TickMarkPosition(i), axis.TickMarkText(i)});
+    }
+    const QFontMetrics metrics(axis.Font(), &axis);
+    const TextMeasure measure = [&metrics](const std::string& text) {
+        return TextExtent{metrics.horizontalAdvance(QString::fromStdString(text)),
+                          metrics.height()};
+    };
+    AxisPicture shown;
+    plan_axis_picture(
+        {axis.Position(), axis.Width(), axis.Height(), axis.TickMarkSize(), axis.AxisText()}, ticks,
+        measure, shown);
+    std::vector<bool> labelled(ticks.size(), false);
+    for (const PlacedLabel& label : shown.labels) {
+        labelled[static_cast<size_t>(label.tick)] = true;
+    }
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        if (!labelled[i]) {
+            ticks[i].text.clear();
+        }
+    }
+    return ticks;
+}
 
 TextMeasure screen_text_measure(const QFont& font) {
     const QFontMetrics metrics(font);

@@ -9,6 +9,12 @@
 
 namespace zevrin {
 
+class TAxis;
+
+/// The axis's ticks with the labels it shows; those it leaves out for want of room
+/// are empty.
+std::vector<AxisTick> shown_ticks(const TAxis& axis);
+
 /// Measures texts in `font` on the screen.
 TextMeasure screen_text_measure(const QFont& font);
 

@@ -9,6 +9,9 @@ namespace {
 void horizontal_tick(TCopyImagePlan& plan, const TextMeasure& measure, int x, int y,
                      const std::string& text) {
     plan.ticks.push_back({{x, y}, {x, y + 2}});
+    if (text.empty()) {
+        return;
+    }
     const int width = measure(text).width;
     const int left = x - width / 2;
     if (left + width < plan.width) {
@@ -30,7 +33,7 @@ void level_ticks(TCopyImagePlan& plan, const TextMeasure& measure,
         plan.ticks.push_back({{x0 - 3, yy}, {x0 - 1, yy}});
         const TextExtent e = measure(ticks[i].text);
         const int top = yy - e.height / 2;
-        if (top > 0) {
+        if (top > 0 && !ticks[i].text.empty()) {
             plan.labels.push_back({x0 - e.width - 4, top, ticks[i].text});
         }
     }

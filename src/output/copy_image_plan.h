@@ -7,8 +7,8 @@
 // waveform band; while the panel is hidden that room stays blank at the bottom.
 //
 // Every axis draws all its ticks but the last, which a tick layout may place past the
-// end; a frequency or time label is left out where it would reach the image's right
-// edge, a level label where its top would not lie below the image's top.
+// end, with the labels that the axis shows; a frequency or time label is left out where it would
+// reach the image's right edge, a level label where its top would not lie below the image's top.
 
 #include "display/tick_layout.h"
 #include "output/shapes.h"

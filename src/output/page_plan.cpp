@@ -63,9 +63,13 @@ void plan_level_ticks(const TPageInput& in, const TextMeasure& measure, TPagePla
 }
 
 // A tick beyond either end of the axis (a tick layout may add one past the high
-// end) has no place on the page.
+// end) has no place on the page. Labels run together would read as other numbers: one
+// that would come closer to the last one drawn than the width of a blank is left out.
 void plan_frequency_ticks(const TPageInput& in, const TextMeasure& measure, TPagePlan& plan) {
     const TPageFrame& f = plan.frame;
+    const int gap = measure(" ").width;
+    bool any = false;
+    int last = 0; // the right edge of the last label drawn
     for (const AxisTick& t : in.xaxis.ticks) {
         const double p = value_to_notclipped_position(in.xaxis.scale, t.value);
         if (!(p >= 0.0 && p <= 1.0)) {
@@ -73,7 +77,13 @@ void plan_frequency_ticks(const TPageInput& in, const TextMeasure& measure, TPag
         }
         const int x = round_even(f.L + f.W * p);
         plan.ticklines.push_back({{x, f.T + f.H + 30}, {x, in.gridlines ? f.T : f.T + f.H}});
-        plan.texts.push_back({x - measure(t.text).width / 2, f.T + f.H + 30, t.text});
+        const int width = measure(t.text).width;
+        const int left = x - width / 2;
+        if (!t.text.empty() && (!any || left >= last + gap)) {
+            plan.texts.push_back({left, f.T + f.H + 30, t.text});
+            any = true;
+            last = left + width;
+        }
     }
 }
 

@@ -71,7 +71,9 @@ struct TPagePlan {
 TPageFrame page_frame(int width, int height, int lh);
 
 /// Everything but the curves. `measure` gives the extent of a text in the printer's
-/// font, in device units.
+/// font, in device units. Level labels are the ticks' values, each drawn only where it
+/// lies wholly above the last one drawn; frequency labels are the axis's own, each
+/// drawn only where it keeps a blank's width from the last one drawn.
 TPagePlan plan_page(const TPageInput& in, const TextMeasure& measure);
 
 /// The curves as the page draws them, in the page's order (frozen, current, LTAS, SLTAS

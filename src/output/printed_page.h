@@ -43,7 +43,7 @@ struct TPrintSource {
     std::string printed; ///< date and time of printing
 };
 
-/// The axis's mapping and ticks as the page takes them.
+/// The axis's mapping and ticks (value, place, the axis's own label).
 TPageAxis page_axis(const TAxis& axis);
 /// Now, in the user's short date and long time formats.
 std::string printed_now();

@@ -220,8 +220,35 @@ TEST_F(PrintedPage, TicksAtTheEnds) {
     ASSERT_GE(columns.size(), 3u);
     EXPECT_EQ(columns.front(), L);
     EXPECT_EQ(columns.back(), L + W);
+    EXPECT_TRUE(text("0"));
     EXPECT_TRUE(text("8000"));
     EXPECT_FALSE(text("9000"));
+}
+
+TEST_F(PrintedPage, FrequencyLabelsDoNotRunTogether) {
+    xaxis.set_TickSpaceAim(10); // a tick every 200 Hz, closer than "10000" is wide
+    print();
+    const QFontMetrics metrics(font, &device);
+    int ticks = 0;
+    for (const TDrawn* l : all(TDrawn::Kind::line)) {
+        ticks += l->points[0].y() == T + H + 30 ? 1 : 0;
+    }
+    std::vector<const TDrawn*> labels;
+    for (const TDrawn* t : all(TDrawn::Kind::text)) {
+        if (t->at.y() == T + H + 30 + ascent) {
+            labels.push_back(t);
+        }
+    }
+    ASSERT_EQ(ticks, 41);
+    ASSERT_GT(labels.size(), 10u);
+    EXPECT_LT(labels.size(), 41u);
+    EXPECT_EQ(labels.front()->text, "0");
+    for (size_t i = 1; i < labels.size(); ++i) {
+        EXPECT_GE(labels[i]->at.x(), labels[i - 1]->at.x() +
+                                         metrics.horizontalAdvance(labels[i - 1]->text) +
+                                         metrics.horizontalAdvance(" "))
+            << labels[i]->text.toStdString();
+    }
 }
 
 TEST_F(PrintedPage, LevelLabelsOnlyWhollyAboveTheLastOne) {
