@@ -1,26 +1,11 @@
-// The cursor log's text and the copied image's plan.
+// The copied image's plan (the cursor log is tested on the window's clipboard).
 
 #include "output/copy_image_plan.h"
-#include "output/cursor_log.h"
 
 #include <gtest/gtest.h>
 
 namespace zevrin {
 namespace {
-
-TEST(CursorLog, HeaderRowsAndCrLf) {
-    const std::string header = "f1 [Hz]\tLevel1 [dB]\tf2 [Hz]\tLevel2 [dB]";
-    TCursorLog fresh;
-    EXPECT_EQ(fresh.log("1000.0\t-12.3"), header + "\r\n1000.0\t-12.3");
-    TCursorLog log;
-    EXPECT_EQ(log.new_log(), header);
-    log.log("1000.0\t-12.3\t2000.0\t-20.0");
-    log.log(""); // no levels shown: a blank row
-    EXPECT_EQ(log.log("1000.0\t-12.3"),
-              header + "\r\n1000.0\t-12.3\t2000.0\t-20.0\r\n\r\n1000.0\t-12.3");
-    EXPECT_EQ(log.new_log(), header);
-    EXPECT_EQ(log.rows().size(), 1u);
-}
 
 // Every text 8 pixels wide a character and 13 high.
 TextExtent measure(const std::string& text) {
