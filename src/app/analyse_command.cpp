@@ -1,6 +1,8 @@
 #include "app/analyse_command.h"
 
+#include "app/analyse_pictures.h"
 #include "app/curve_file.h"
+
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
 #include "dsp/text.h"
@@ -149,7 +151,8 @@ std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
-           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]";
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]" +
+           picture_usage();
 }
 
 std::string analyse_help() {
@@ -172,7 +175,8 @@ std::string analyse_help() {
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT: a file appears or is\n"
            "                            replaced only when the table is complete; a FIFO\n"
-           "                            or a device (/dev/stdout) is written into\n"
+           "                            or a device (/dev/stdout) is written into\n" +
+           picture_help() +
            "\n"
            "A file name without a folder is one in the current folder.\n"
            "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"
@@ -207,6 +211,7 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
             o.excludehighpower = number(a, value_of(args, i));
+        } else if (parse_picture_option(args, i, o.pictures)) {
         } else if (!a.empty() && a[0] == '-') {
             throw std::invalid_argument("unknown option " + a);
         } else if (o.file.empty()) {
@@ -254,11 +259,14 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         TAnalyser analyser(components);
         std::array<bool, ncurves> showcurve{};
         showcurve.fill(true);
+        std::array<uint32_t, ncurves> linecolor = default_curve_colors;
         if (load_settings) {
-            load_settings(options.settings, analyser, showcurve);
+            load_settings(options.settings, analyser, linecolor, showcurve);
         }
         TSoundFile file(options.file);
         analyser.sampfreq = file.samplerate();
+        // The frequency range follows the file's rate, as in the window.
+        analyser.set_autoxaxis(analyser.autoxaxis());
         apply(options, analyser);
         // The decay factors follow the file's rate, bandwidth and window.
         analyser.set_ltasdecaytime(analyser.ltasdecaytime());
@@ -275,6 +283,7 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         if (!early.empty()) {
             err << "zevrin: " << early << '\n';
         }
+        write_analysis_pictures(options.pictures, analyser, linecolor, showcurve);
         err << result.frames << " frames analysed: " << analyser.taken << " taken, "
             << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";
         if (result.clipped > 0) {

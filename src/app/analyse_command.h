@@ -3,8 +3,10 @@
 // the curves as comma-separated numbers.
 
 #include "engine/curves.h"
+#include "output/plot_picture.h"
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -27,6 +29,7 @@ struct TAnalyseOptions {
     std::optional<double> decay;
     std::optional<bool> excludeoverloaded;
     std::optional<double> excludehighpower;
+    TPictureOptions pictures;
 };
 
 /// Reads the arguments that follow "--analyse"; std::invalid_argument with a message
@@ -38,8 +41,10 @@ std::string analyse_usage();
 std::string analyse_help();
 
 /// Puts the stored settings (settings_file empty) or those of a settings file into the
-/// analyser and the curve flags; throws std::runtime_error when they cannot be read.
+/// analyser, the curve colours and the curve flags; throws std::runtime_error when they
+/// cannot be read.
 using TSettingsLoader = std::function<void(const std::string& settings_file, TAnalyser& analyser,
+                                           std::array<uint32_t, ncurves>& linecolor,
                                            std::array<bool, ncurves>& showcurve)>;
 
 /// Runs the command: 0 on success, 2 for bad options (with the usage line), 1 for a

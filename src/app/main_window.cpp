@@ -174,6 +174,7 @@ QAction* TForm1::make_action(const char* caption, const QKeySequence& shortcut,
 }
 
 void TForm1::create_actions() {
+    create_output_actions();
     Run = make_action("Run", Qt::Key_F2, &TForm1::RunExecute);
     Freeze1 = make_action("Freeze", Qt::Key_F3, &TForm1::Freeze1Execute);
     DoLTAS = make_action("LTAS", Qt::Key_F7, &TForm1::DoLTASExecute);
@@ -216,10 +217,16 @@ void TForm1::create_toolbar() {
     freezeButton = make_button(Freeze1, true);
     ltasbutton = make_button(DoLTAS, true);
     clearltasbutton = make_button(clearltas, false);
+    // Short on the button, so that every button fits the window's first width.
+    playaction->setIconText("Play");
     playbutton = make_button(playaction, true);
+    playbutton->setToolTip(playaction->text());
     SLTASbutton = make_button(DoSLTAS, true);
     clearsltasbutton = make_button(clearsltas, false);
     settingsbutton = make_button(Settings, false);
+    printbutton = make_button(Printaction, false);
+    ToolBar1->addWidget(printbutton);
+    ToolBar1->addSeparator();
     for (QToolButton* b : {runButton, freezeButton, ltasbutton, clearltasbutton}) {
         ToolBar1->addWidget(b);
     }
@@ -234,10 +241,13 @@ void TForm1::create_toolbar() {
 
 void TForm1::create_menus() {
     File1 = menuBar()->addMenu("&File");
+    File1->addAction(Printaction);
+    File1->addSeparator();
     File1->addAction(AnalyseFile1);
     File1->addAction(ExportCurves1);
     File1->addSeparator();
     File1->addAction(Exit1);
+    create_edit_menu();
     create_measure_menu();
     Control1 = menuBar()->addMenu("Control");
     for (QAction* a : {Run, Freeze1, DoLTAS, clearltas}) {

@@ -30,12 +30,14 @@
 #include "engine/analyser.h"
 #include "engine/curves.h"
 #include "engine/measurement.h"
+#include "output/cursor_log.h"
 #include "settings/recent_files.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_keys.h"
 #include "shell/prog_id.h"
 #include "shell/tamber_about.h"
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <array>
@@ -48,7 +50,9 @@
 class QAction;
 class QFileDialog;
 class QFrame;
+class QLabel;
 class QMenu;
+class QPrinter;
 class QSplitter;
 class QToolBar;
 class QToolButton;
@@ -104,6 +108,9 @@ public:
     QToolButton* SLTASbutton = nullptr;
     QToolButton* clearsltasbutton = nullptr;
     QToolButton* settingsbutton = nullptr;
+    QToolButton* printbutton = nullptr;
+    /// Hidden: the logo that the printed page shows, 150 by 100 pixels.
+    QLabel* Image1 = nullptr;
 
     // Actions.
     QAction* Run = nullptr;
@@ -123,9 +130,15 @@ public:
     QAction* Openfile1 = nullptr;
     QAction* Saveasfile1 = nullptr;
     QAction* About1 = nullptr;
+    // Output: printing, the copied image and the cursor log.
+    QAction* Printaction = nullptr;
+    QAction* CopyImageAction = nullptr;
+    QAction* Newlog1 = nullptr;
+    QAction* Logcursor1 = nullptr;
 
     // Menus.
     QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
     QMenu* Measure1 = nullptr;
     QMenu* Control1 = nullptr;
     QMenu* Settings1 = nullptr;
@@ -199,6 +212,22 @@ public:
     /// The cursors' readout as tab-separated numbers (empty when no levels are shown).
     std::string clipboardstr() const;
 
+    // Output: "Print...", "Copy image", "Copy/new log" and "Copy/log cursor(s)".
+    /// The print dialog, then the title; prints the page. Cancelling either ends it.
+    void PrintactionExecute();
+    /// The page on a printer set up already, under the title `title` (typed, untrimmed);
+    /// the error in a message box when it cannot be printed.
+    void print_to(QPrinter& printer, const std::string& title);
+    void CopyImageActionExecute();
+    /// The bitmap that "Copy image" puts on the clipboard.
+    QImage copy_image();
+    void Newlog1Click();
+    void Logcursor1Click();
+    /// The title typed for the last printout, offered again next time.
+    std::string printtitlestr;
+    /// The rows of the cursor log, header first.
+    TCursorLog cliplog;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -215,6 +244,8 @@ private:
     void create_measure_menu();
     void create_settings_menu();
     void create_settings_components();
+    void create_output_actions();
+    void create_edit_menu();
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);

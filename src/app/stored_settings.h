@@ -5,17 +5,19 @@
 #include "engine/curves.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace zevrin {
 
 /// Puts the settings of the program's registry key (empty `settings_file`) or of a
-/// ".zvr" settings file into the analyser and the curve flags, as the window reads
-/// them at its first activation; needs no QApplication. A file name without a
-/// folder is one in the current folder. Reading writes nothing. std::runtime_error for a
-/// settings file that cannot be read, EConvertError for a float key that is no
-/// number (the keys read before it stay in force).
+/// ".zvr" settings file into the analyser, the curve colours and the curve flags, as the
+/// window reads them at its first activation; needs no QApplication. A file name without
+/// a folder is one in the current folder. Reading writes nothing. std::runtime_error for
+/// a settings file that cannot be read, EConvertError for a float key that is no number
+/// (the keys read before it stay in force).
 void read_stored_settings(const std::string& settings_file, TAnalyser& analyser,
+                          std::array<uint32_t, ncurves>& linecolor,
                           std::array<bool, ncurves>& showcurve);
 
 } // namespace zevrin

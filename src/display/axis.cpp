@@ -453,7 +453,10 @@ void TAxis::render() {
     const AxisPictureInput in{fposition, width(), height(), ftickmarksize, faxistext};
     plan_axis_picture(in, ftickmarks.ticks(), text_measure(), picture);
     size_canvas();
-    paint_picture();
+    {
+        QPainter p(&canvas);
+        paint_picture(p);
+    }
     markerisdrawn = false;
     if (fmarkervisible && !markerisdrawn) {
         markerdrawnpixel = value_to_pixel(fmarkervalue);
@@ -473,8 +476,14 @@ void TAxis::size_canvas() {
     }
 }
 
-void TAxis::paint_picture() {
-    QPainter p(&canvas);
+void TAxis::paint_axis(QPainter& p) {
+    compute_ticks();
+    const AxisPictureInput in{fposition, width(), height(), ftickmarksize, faxistext};
+    plan_axis_picture(in, ftickmarks.ticks(), text_measure(), picture);
+    paint_picture(p);
+}
+
+void TAxis::paint_picture(QPainter& p) {
     p.fillRect(rect(), fbackgroundcolor);
     const QColor ink = palette().color(QPalette::ButtonText);
     for (const PixelRect& r : picture.tick_lines) {

@@ -26,6 +26,7 @@
 #include <string>
 
 class QMouseEvent;
+class QPainter;
 
 namespace zevrin {
 
@@ -155,6 +156,11 @@ public:
     /// functions of display/axis_scale.h.
     AxisScale scale() const;
 
+    /// Draws the axis as it shows itself (without the marker) onto `p` from the
+    /// painter's origin, as lines and text: for pictures of the plot outside the
+    /// window, such as SVG files.
+    void paint_axis(QPainter& p);
+
     TAxisLimitForm& AxisLimitForm() { return *AxisLimitForm_; }
     /// The screen cursor number shown over the axis: crDefault or crVUpper .. crHMiddle.
     int CursorNumber() const { return fcursor; }
@@ -190,7 +196,7 @@ private:
     const AxisTick& tick_at(int i) const;
     void render();
     void size_canvas();
-    void paint_picture();
+    void paint_picture(QPainter& p);
     void draw_marker_line(int pixel);
     void show_cursor(int number);
 

@@ -1,5 +1,8 @@
 #include "shell/artwork.h"
 
+#include "zevrin_version.h"
+
+#include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -86,6 +89,26 @@ QIcon program_icon() {
         icon.addPixmap(QPixmap::fromImage(image));
     }
     return icon;
+}
+
+QImage program_logo() {
+    constexpr int width = 150;
+    constexpr int height = 100;
+    constexpr int icon = 64;
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawPixmap((width - icon) / 2, 4, program_icon().pixmap(icon, icon));
+    QFont font("DejaVu Sans");
+    font.setPixelSize(20);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(24, 36, 60));
+    p.drawText(QRect(0, icon + 6, width, height - icon - 6), Qt::AlignHCenter | Qt::AlignTop,
+               product_name);
+    p.end();
+    return image;
 }
 
 } // namespace zevrin

@@ -11,5 +11,8 @@ namespace zevrin {
 QImage family_picture();
 /// The program icon in the sizes a desktop asks for.
 QIcon program_icon();
+/// The logo of the printed page: the program icon above the program's name, on white,
+/// 150 by 100 pixels, 24-bit. Drawn from program_icon(), so it follows the icon.
+QImage program_logo();
 
 } // namespace zevrin

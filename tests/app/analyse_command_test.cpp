@@ -1,6 +1,7 @@
 #include "app/analyse_command.h"
 
 #include "app/stored_settings.h"
+#include "display/axis_scale.h"
 #include "engine/sound_files.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -8,6 +9,8 @@
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
+
+#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -365,6 +368,72 @@ TEST_F(AnalyseCommand, NotASoundFileOrNoFrameIsAnErrorAndAnEarlyEndIsTold) {
         << r.err;
     EXPECT_EQ(names_in(temp.file("")),
               (std::vector<std::string>{"cut.flac", "header.flac", "pipe.wav"}));
+}
+
+// The picture's plot takes all but the level axis at the left and the frequency
+// axis at the bottom.
+TEST_F(AnalyseCommand, PicturesBesideTheTableShowItsLevels) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    test::write_text(home / "s.zvr", "[Settings]\nBandwidth=100\ndBMin=-40\ndBMax=80\nfMin=0\n"
+                                     "fMax=8000\nAutoXAxis=0\nShowCurve1=0\nGridLines=0\n");
+    const std::string csv = temp.file("tone.csv");
+    const std::string png = temp.file("tone.png");
+    const Result r =
+        run_stored({temp.file("tone.wav"), "--settings", home / "s.zvr", "--ltas", "--csv", csv,
+                    "--png", png, "--svg", temp.file("tone.svg"), "--pdf", temp.file("tone.pdf"),
+                    "--size", "800x500", "--title", "Tone"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage picture(QString::fromStdString(png));
+    ASSERT_EQ(picture.size(), QSize(800, 500));
+    const AxisScale x{0, 8000, 800 - 37, false, false, false};
+    const AxisScale y{-40, 80, 500 - 25, true, false, false};
+    std::istringstream in(test::read_text(csv));
+    std::string line;
+    std::getline(in, line);
+    ASSERT_EQ(line, "frequency_hz,Mono LTAS");
+    int checked = 0;
+    while (std::getline(in, line)) {
+        const double f = std::stod(line.substr(0, line.find(',')));
+        const std::string cell = line.substr(line.find(',') + 1);
+        if (cell.empty() || f <= 0 || f >= 8000) {
+            continue;
+        }
+        const double level = std::stod(cell);
+        const QPoint at(37 + value_to_pixel(x, f), value_to_pixel(y, level));
+        ASSERT_EQ(picture.pixelColor(at), QColor(0, 0, 255)) << f << " Hz, " << level << " dB";
+        ++checked;
+    }
+    EXPECT_EQ(checked, 255);
+    const std::string svg = test::read_text(temp.file("tone.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("#0000ff"), std::string::npos);
+    EXPECT_NE(svg.find(">[Hz]<"), std::string::npos) << "the axes as text";
+    EXPECT_EQ(test::read_text(temp.file("tone.pdf")).substr(0, 5), "%PDF-");
+}
+
+TEST_F(AnalyseCommand, PictureTargetsThatCannotBeWritten) {
+    write_wav16(temp.file("ok.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"--png", temp.file("no/such/folder/x.png")}, 1, "Cannot write"},
+        {{"--svg", temp.file("")}, 1, "folder"},
+        {{"--pdf", "/dev/full"}, 1, "Cannot write \"/dev/full\""},
+        {{"--png", temp.file("x.png"), "--size", "10x10"}, 2, "--size takes WIDTHxHEIGHT"},
+        {{"--png"}, 2, "--png needs a value"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {temp.file("ok.wav")};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Result r = run(args);
+        EXPECT_EQ(r.status, c.status) << c.message << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    // Nothing but the sound file is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.file("")), {}), 1);
 }
 
 // The file of the README's example, at a stable place in the build tree.

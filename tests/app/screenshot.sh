@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
 # ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; and the settings
-# dialog's pages, docs/settings-1.png to -4.
+# dialog's pages, docs/settings-1.png to -4; a printed page and a command-line picture.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
-# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils and imagemagick
-# (scripts/packages.txt) and a built window_gallery.
+# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils, imagemagick and
+# poppler-utils (scripts/packages.txt), a built window_gallery and zevrin, and the
+# tests run once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
@@ -25,3 +26,13 @@ for page in 1 2 3 4; do
     on_display "$gallery_program" "settings-$page" --grab "$outdir/settings-$page.png"
     echo "wrote $outdir/settings-$page.png"
 done
+
+# The printed page of the ltas scene (docs/printed-ltas.pdf, and its picture), and the
+# picture that zevrin --analyse draws of the tone that app_analyse_command_test leaves
+# in the build tree; both without a display.
+QT_QPA_PLATFORM=offscreen "$gallery_program" ltas --print "$outdir/printed-ltas.pdf" 2>/dev/null
+pdftoppm -r 100 -png -singlefile "$outdir/printed-ltas.pdf" "$outdir/printed-ltas"
+echo "wrote $outdir/printed-ltas.pdf and $outdir/printed-ltas.png"
+ZEVRIN_HOME="$xvfb_work/home" "$build/src/app/zevrin" --analyse "$build/tests/app/tone.wav" \
+    --bandwidth 100 --ltas --png "$outdir/analyse-tone.png" --size 800x450 >/dev/null 2>&1
+echo "wrote $outdir/analyse-tone.png"

@@ -4,6 +4,7 @@
 //
 //     window_gallery SCENE               shows the window until it is closed
 //     window_gallery SCENE --grab FILE   writes the window's picture to FILE (PNG)
+//     window_gallery SCENE --print FILE  prints the scene's page to FILE (PDF, A4)
 //
 // SCENE is mono, dual, ltas or sltas; or settings-1 .. settings-4, the settings dialog
 // at a first start, on one of its pages (--grab then writes the dialog's picture).
@@ -21,10 +22,12 @@
 #include "support/temp_home.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPrinter>
 #include <QTabWidget>
 
 #include <algorithm>
@@ -289,7 +292,8 @@ int main(int argc, char** argv) {
     const zevrin::test::TempHome home;
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4 [--grab FILE]\n",
+        std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4 [--grab FILE | "
+                   "--print FILE]\n",
                    stderr);
         return 2;
     }
@@ -314,6 +318,13 @@ int main(int argc, char** argv) {
                               [&window](const QImage& picture, Problems& problems) {
                                   check_curves(window, picture, problems);
                               });
+    }
+    if (argc == 4 && std::strcmp(argv[2], "--print") == 0) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setOutputFileName(argv[3]);
+        window.print_to(printer, "Loudspeaker on the bench");
+        return QFileInfo::exists(argv[3]) ? 0 : 1;
     }
     return QApplication::exec();
 }

@@ -117,9 +117,9 @@ TEST_F(Window, MenusAndActions) {
     for (QAction* a : w.menuBar()->actions()) {
         menus << a->text();
     }
-    EXPECT_EQ(menus, QStringList({"&File", "&Measure", "Control", "&Settings", "&Help"}));
-    EXPECT_EQ(menu_texts(w.File1),
-              QStringList({"Analyse sound file...", "Export curves...", "-", "E&xit"}));
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Measure", "Control", "&Settings", "&Help"}));
+    EXPECT_EQ(menu_texts(w.File1), QStringList({"Print...", "-", "Analyse sound file...",
+                                                "Export curves...", "-", "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
     // No settings file was used yet: no recent files, no separator or clear item shown.
     QStringList settings = menu_texts(w.Settings1);

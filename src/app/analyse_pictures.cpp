@@ -1,0 +1,101 @@
+#include "app/analyse_pictures.h"
+
+#include "dsp/text.h"
+#include "shell/artwork.h"
+
+#include <QApplication>
+
+#include <stdexcept>
+
+namespace zevrin {
+
+namespace {
+
+constexpr int smallest_width = 100;
+constexpr int smallest_height = 80;
+constexpr int largest_side = 10000;
+
+QSize picture_size(const std::string& text) {
+    const size_t x = text.find('x');
+    const int w = x == std::string::npos ? 0 : str_to_int_def(text.substr(0, x), 0);
+    const int h = x == std::string::npos ? 0 : str_to_int_def(text.substr(x + 1), 0);
+    if (w < smallest_width || h < smallest_height || w > largest_side || h > largest_side) {
+        throw std::invalid_argument(
+            "--size takes WIDTHxHEIGHT in pixels, from " + std::to_string(smallest_width) + "x" +
+            std::to_string(smallest_height) + " to " + std::to_string(largest_side) + "x" +
+            std::to_string(largest_side) + ", not '" + text + "'");
+    }
+    return QSize(w, h);
+}
+
+const std::string& option_value(const std::vector<std::string>& args, size_t& i) {
+    if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
+        throw std::invalid_argument(args[i] + " needs a value");
+    }
+    return args[++i];
+}
+
+// The program's start made none: pictures need one, but no display.
+QApplication& offscreen_application() {
+    static int argc = 3;
+    static char name[] = "zevrin";
+    static char platform_option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, platform_option, platform, nullptr};
+    // Lives until the process ends, like the program's own would.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+} // namespace
+
+bool parse_picture_option(const std::vector<std::string>& args, size_t& i,
+                          TPictureOptions& options) {
+    const std::string& a = args[i];
+    if (a == "--png") {
+        options.png = option_value(args, i);
+    } else if (a == "--svg") {
+        options.svg = option_value(args, i);
+    } else if (a == "--pdf") {
+        options.pdf = option_value(args, i);
+    } else if (a == "--size") {
+        options.size = picture_size(option_value(args, i));
+    } else if (a == "--title") {
+        // A title may begin with dashes.
+        if (i + 1 >= args.size()) {
+            throw std::invalid_argument("--title needs a value");
+        }
+        options.title = args[++i];
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string picture_usage() {
+    return " [--png OUT.png] [--svg OUT.svg] [--pdf OUT.pdf] [--size WxH] [--title T]";
+}
+
+std::string picture_help() {
+    return "  --png OUT.png             the spectrum plot with its axes as the window shows it\n"
+           "  --svg OUT.svg             the same as lines and text\n"
+           "  --size WxH                the picture's size in pixels (900x600); the level\n"
+           "                            axis takes 37 pixels at the left, the frequency axis\n"
+           "                            25 at the bottom\n"
+           "  --pdf OUT.pdf             the printed page (A4): plot, title and the facts\n"
+           "  --title T                 the printed page's title\n";
+}
+
+void write_analysis_pictures(const TPictureOptions& options, TAnalyser& analyser,
+                             const std::array<uint32_t, ncurves>& linecolor,
+                             const std::array<bool, ncurves>& showcurve) {
+    if (!options.any()) {
+        return;
+    }
+    if (QApplication::instance() == nullptr) {
+        offscreen_application();
+    }
+    write_pictures(options, analyser, linecolor, showcurve, program_logo());
+}
+
+} // namespace zevrin
