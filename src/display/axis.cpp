@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace zevrin {
 
 namespace {
@@ -58,12 +60,21 @@ void TAxis::set_Height(int value) {
 
 // ---- values and limits ------------------------------------------------------------
 
+AxisLimits TAxis::limits_in_force() const {
+    AxisLimits limits = flimits;
+    if (flogarithmic) {
+        limits.min_lo = std::max(limits.min_lo, lowest_log_value);
+        limits.min_hi = std::max(limits.min_hi, lowest_log_value);
+    }
+    return limits;
+}
+
 double TAxis::LoValue() const {
-    return clamped_lo(flovalue, flimits, fisinteger);
+    return clamped_lo(flovalue, limits_in_force(), fisinteger);
 }
 
 double TAxis::HiValue() const {
-    return clamped_hi(flovalue, fhivalue, flimits, fisinteger);
+    return clamped_hi(flovalue, fhivalue, limits_in_force(), fisinteger);
 }
 
 void TAxis::store_lovalue(double value) {

@@ -130,8 +130,13 @@ TEST_F(Axis, LogarithmicAxisStoresButReportsARefusedValue) {
     set_decimal_separator(',');
     EXPECT_EQ(axis_error([&] { axis.set_LoValue(-0.5); }),
               "LoValue=-0,5, must be >0 for log scale!");
+    // Kept, but read as the lowest value a logarithmic axis shows.
+    EXPECT_EQ(axis.LoValue(), TAxis::lowest_log_value);
+    axis.set_Logarithmic(false);
     EXPECT_EQ(axis.LoValue(), -0.5);
     EXPECT_EQ(changed, 0);
+    axis.set_LoValue(1);
+    axis.set_Logarithmic(true);
     EXPECT_EQ(axis_error([&] { axis.set_HiValue(0); }), "HiValue=0, must be >0 for log scale!");
 }
 
