@@ -3,6 +3,7 @@
 #include "display/axis_cursors.h"
 #include "display/axis_error.h"
 #include "display/axis_font.h"
+#include "display/device_pixels.h"
 #include "dsp/text.h"
 
 #include <QApplication>
@@ -335,7 +336,7 @@ void TAxis::set_MarkerValue(double value) {
     }
     fmarkervalue = value;
     if (fmarkervisible && !markerisdrawn) {
-        markerdrawnpixel = value_to_pixel(value);
+        markerdrawnpixel = zevrin::value_to_pixel(device_scale(), value);
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
     }
@@ -350,14 +351,16 @@ void TAxis::set_MarkerPixel(int value) {
     set_MarkerValue(pixel_to_value(value));
 }
 
-// An inverting line: drawn twice, the pixels are as before.
+// An inverting line one device pixel wide: drawn twice, the pixels are as before.
 void TAxis::draw_marker_line(int pixel) {
     if (canvas.isNull()) {
         return;
     }
     QPainter p(&canvas);
+    draw_in_device_pixels(p, canvas.devicePixelRatio());
     p.setCompositionMode(QPainter::CompositionMode_Difference);
-    const QRect line = vertical() ? QRect(0, pixel, width(), 1) : QRect(pixel, 0, 1, height());
+    const QRect line =
+        vertical() ? QRect(0, pixel, canvas.width(), 1) : QRect(pixel, 0, 1, canvas.height());
     p.fillRect(line, Qt::white);
 }
 
@@ -365,6 +368,10 @@ void TAxis::draw_marker_line(int pixel) {
 
 AxisScale TAxis::scale() const {
     return AxisScale{LoValue(), HiValue(), extent(), vertical(), freverse, flogarithmic};
+}
+
+AxisScale TAxis::device_scale() const {
+    return with_extent(scale(), device_length(extent(), devicePixelRatioF()));
 }
 
 TextMeasure TAxis::text_measure() const {
@@ -450,7 +457,7 @@ void TAxis::resizeEvent(QResizeEvent* event) {
 
 void TAxis::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
-    if (canvasdirty || canvas.size() != size() * ratio) {
+    if (canvasdirty || canvas.size() != device_size(size(), ratio)) {
         render();
     }
     QPainter p(this);
@@ -467,7 +474,7 @@ void TAxis::render() {
     paint_picture();
     markerisdrawn = false;
     if (fmarkervisible && !markerisdrawn) {
-        markerdrawnpixel = value_to_pixel(fmarkervalue);
+        markerdrawnpixel = zevrin::value_to_pixel(device_scale(), fmarkervalue);
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
     }
@@ -475,8 +482,8 @@ void TAxis::render() {
 
 void TAxis::size_canvas() {
     const qreal ratio = devicePixelRatioF();
-    if (canvas.size() != size() * ratio) {
-        canvas = QImage(size() * ratio, QImage::Format_RGB32);
+    if (canvas.size() != device_size(size(), ratio)) {
+        canvas = QImage(device_size(size(), ratio), QImage::Format_RGB32);
         canvas.setDevicePixelRatio(ratio);
         // Text is measured for the widget; the image must draw it at the same size.
         canvas.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
@@ -488,9 +495,7 @@ void TAxis::paint_picture() {
     QPainter p(&canvas);
     p.fillRect(rect(), fbackgroundcolor);
     const QColor ink = palette().color(QPalette::ButtonText);
-    for (const PixelRect& r : picture.tick_lines) {
-        p.fillRect(QRect(r.x, r.y, r.width, r.height), ink);
-    }
+    draw_tick_lines(p, ink);
     p.setFont(ffont);
     p.setPen(ink);
     const QFontMetrics metrics(ffont, this);
@@ -503,6 +508,26 @@ void TAxis::paint_picture() {
     for (const PlacedLabel& label : picture.labels) {
         draw_text(label.x, label.y, ftickmarks.ticks()[static_cast<std::size_t>(label.tick)].text);
     }
+}
+
+// Each tick line one device pixel wide, where the tick's value lies on the device
+// pixels, so that it meets the plot's grid line; as long as the picture says.
+void TAxis::draw_tick_lines(QPainter& p, const QColor& ink) {
+    const qreal ratio = canvas.devicePixelRatio();
+    const AxisScale& logical = tickinput.scale;
+    const AxisScale device = with_extent(logical, device_length(logical.extent, ratio));
+    const std::vector<AxisTick>& ticks = ftickmarks.ticks();
+    p.save();
+    draw_in_device_pixels(p, ratio);
+    for (std::size_t i = 0; i < picture.tick_lines.size(); ++i) {
+        const PixelRect& r = picture.tick_lines[i];
+        const int along = tick_pixel_on(logical, device, ticks[i].value, ticks[i].position);
+        const QRect line =
+            vertical() ? QRect(device_length(r.x, ratio), along, device_length(r.width, ratio), 1)
+                       : QRect(along, device_length(r.y, ratio), 1, device_length(r.height, ratio));
+        p.fillRect(line, ink);
+    }
+    p.restore();
 }
 
 // ---- mouse --------------------------------------------------------------------------

@@ -26,6 +26,7 @@
 #include <string>
 
 class QMouseEvent;
+class QPainter;
 
 namespace zevrin {
 
@@ -163,6 +164,9 @@ public:
     /// The mapping in force, for plots that place many points with the Qt-free
     /// functions of display/axis_scale.h.
     AxisScale scale() const;
+    /// The same mapping over the axis's device pixels (more than its pixels on a screen
+    /// with a scale factor above 1), where the plots draw their lines.
+    AxisScale device_scale() const;
 
     TAxisLimitForm& AxisLimitForm() { return *AxisLimitForm_; }
     /// The screen cursor number shown over the axis: crDefault or crVUpper .. crHMiddle.
@@ -201,6 +205,7 @@ private:
     void render();
     void size_canvas();
     void paint_picture();
+    void draw_tick_lines(QPainter& p, const QColor& ink);
     void draw_marker_line(int pixel);
     void show_cursor(int number);
 
@@ -231,6 +236,7 @@ private:
     double fmarkervalue = 0.0;
     std::unique_ptr<TAxisLimitForm> AxisLimitForm_;
     bool markerisdrawn = false;
+    // In device pixels.
     int markerdrawnpixel = 0;
     bool fisinteger = false;
     int fcursor = crDefault;

@@ -2,6 +2,7 @@
 
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
+#include "display/device_pixels.h"
 #include "display/line_raster.h"
 
 #include <QMouseEvent>
@@ -48,8 +49,10 @@ TSpectrumPlot::TSpectrumPlot(const TAnalyser& analyser, const TAxis& xaxis, cons
       fshowcurve(showcurve), fcursors(cursors) {}
 
 void TSpectrumPlot::size_bitmap() {
-    if (fbmp1.size() != size()) {
-        fbmp1 = QImage(size(), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    if (fbmp1.size() != device_size(size(), ratio) || fbmp1.devicePixelRatio() != ratio) {
+        fbmp1 = QImage(device_size(size(), ratio), QImage::Format_RGB32);
+        fbmp1.setDevicePixelRatio(ratio);
     }
 }
 
@@ -77,6 +80,9 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
         return;
     }
     TPaintingScope scope(painting);
+    fratio = devicePixelRatioF();
+    fxdevice = fxaxis.device_scale();
+    fydevice = fyaxis.device_scale();
     if (fa.bltplot) {
         size_bitmap();
         {
@@ -89,20 +95,26 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     } else {
         draw_background(canvas);
         compute_curves();
+        canvas.save();
+        draw_in_device_pixels(canvas, fratio);
         for (int k = 0; k < fndrawn; ++k) {
             const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
             canvas.setPen(color_ref(flinecolor[curve]));
             canvas.drawLines(flines[curve].data(), static_cast<int>(flines[curve].size()));
         }
+        canvas.restore();
     }
 }
 
 void TSpectrumPlot::draw_background(QPainter& p) {
     p.fillRect(rect(), color_ref(flinecolor[0]));
+    p.save();
+    draw_in_device_pixels(p, fratio);
     if (fa.gridlines()) {
         draw_grid(p);
     }
     draw_cursor_lines(p);
+    p.restore();
 }
 
 void TSpectrumPlot::compute_curves() {
@@ -132,7 +144,7 @@ void TSpectrumPlot::raster_curves() {
 }
 
 void TSpectrumPlot::place_bins(size_t count) {
-    const AxisScale scale = fxaxis.scale();
+    const AxisScale& scale = fxdevice;
     if (count == fcolumnbins && scale == fcolumnscale && fa.sampfreq == fcolumnsampfreq) {
         return;
     }
@@ -155,16 +167,19 @@ void TSpectrumPlot::place_bins(size_t count) {
     fcolumnsampfreq = fa.sampfreq;
 }
 
+// At the ticks as the axes draw them, so that each grid line meets its tick mark.
 void TSpectrumPlot::draw_grid(QPainter& p) {
     p.setPen(grid_color);
-    const int w = width();
-    const int h = height();
+    const int w = device_length(width(), fratio);
+    const int h = device_length(height(), fratio);
+    const AxisScale xs = fxaxis.scale();
+    const AxisScale ys = fyaxis.scale();
     for (int i = 0; i < fxaxis.nTickMarks(); ++i) {
-        const int x = fxaxis.TickMarkPosition(i);
+        const int x = tick_pixel_on(xs, fxdevice, fxaxis.TickMark(i), fxaxis.TickMarkPosition(i));
         p.drawLine(x, 0, x, h);
     }
     for (int i = 0; i < fyaxis.nTickMarks(); ++i) {
-        const int y = fyaxis.TickMarkPosition(i);
+        const int y = tick_pixel_on(ys, fydevice, fyaxis.TickMark(i), fyaxis.TickMarkPosition(i));
         p.drawLine(0, y, w, y);
     }
 }
@@ -177,14 +192,14 @@ void TSpectrumPlot::draw_cursor_lines(QPainter& p) {
         return;
     }
     p.setPen(curve == 0 ? QColor(Qt::black) : color_ref(flinecolor[static_cast<size_t>(curve)]));
-    const int w = width();
-    const int h = height();
+    const int w = device_length(width(), fratio);
+    const int h = device_length(height(), fratio);
     for (double level : {fcursors.measuredownlevel, fcursors.measurelevel}) {
-        const int y = fyaxis.value_to_pixel(level);
+        const int y = value_to_pixel(fydevice, level);
         p.drawLine(0, y, w, y);
     }
     for (double f : {fcursors.measuredownfreq, fcursors.measurefreq}) {
-        const int x = fxaxis.value_to_pixel(f);
+        const int x = value_to_pixel(fxdevice, f);
         p.drawLine(x, 0, x, h);
     }
 }
@@ -196,7 +211,7 @@ bool TSpectrumPlot::compute_curve(int curve) {
     if (!quantities.drawable()) {
         return false;
     }
-    const TLevelRows rows{quantities.scale(), fyaxis.scale()};
+    const TLevelRows rows{quantities.scale(), fydevice};
     for (size_t k = 0; k < fspans.size(); ++k) {
         const TColumnSpan& span = fspans[k];
         static_cast<TQuantityRange&>(fruns[k]) = quantities.next_range(span.count);

@@ -11,6 +11,10 @@
 // line and the line from the column before (display/column_reducer.h), so a paint
 // costs about the same for any N.
 //
+// Lines are one device pixel wide, placed through the axes' mappings over the device
+// pixels (display/device_pixels.h): on a screen with a scale factor above 1 the plot
+// is as detailed as the screen allows, and at a factor of 1 nothing changes.
+//
 // Painting draws into the off-screen image bmp1 and copies it when bltplot is set,
 // else straight onto the widget. Into the image the curves' lines are drawn by
 // display/line_raster.h, which costs a fraction of a painter's per-line set-up. Nothing here
@@ -47,7 +51,7 @@ public:
                   const std::array<bool, ncurves>& showcurve, const TCursors& cursors,
                   QWidget* parent = nullptr);
 
-    /// The off-screen image; the window keeps it at the plot's size.
+    /// The off-screen image; the window keeps it at the plot's size in device pixels.
     const QImage& bmp1() const { return fbmp1; }
     void size_bitmap();
 
@@ -56,7 +60,8 @@ public:
 
     /// The curves the last paint drew, in drawing order.
     std::vector<int> drawn_curves() const;
-    /// The lines of a curve as the last paint drew it (empty if it was not drawn).
+    /// The lines of a curve as the last paint drew it (empty if it was not drawn), in
+    /// device pixels.
     const std::vector<QLine>& drawn_lines(int curve) const;
 
     MouseEvent OnMouseDown;
@@ -85,6 +90,11 @@ private:
 
     bool painting = false;
     QImage fbmp1;
+    // The device pixels per logical pixel and the axes' mappings over the device
+    // pixels, fixed at the start of each paint.
+    qreal fratio = 1.0;
+    AxisScale fxdevice;
+    AxisScale fydevice;
     // A run of bins in one column.
     struct TColumnSpan {
         int x = 0;
