@@ -83,20 +83,21 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     fratio = devicePixelRatioF();
     fxdevice = fxaxis.device_scale();
     fydevice = fyaxis.device_scale();
+    collect_background_lines();
+    compute_curves();
     if (fa.bltplot) {
         size_bitmap();
-        {
-            QPainter p(&fbmp1);
-            draw_background(p);
-        }
-        compute_curves();
-        raster_curves();
+        fbmp1.fill(color_ref(flinecolor[0]));
+        raster_lines();
         canvas.drawImage(0, 0, fbmp1);
     } else {
-        draw_background(canvas);
-        compute_curves();
+        canvas.fillRect(rect(), color_ref(flinecolor[0]));
         canvas.save();
         draw_in_device_pixels(canvas, fratio);
+        for (const TColoredLine& l : fbackground) {
+            canvas.setPen(QColor(l.color));
+            canvas.drawLine(l.line);
+        }
         for (int k = 0; k < fndrawn; ++k) {
             const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
             canvas.setPen(color_ref(flinecolor[curve]));
@@ -106,15 +107,12 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     }
 }
 
-void TSpectrumPlot::draw_background(QPainter& p) {
-    p.fillRect(rect(), color_ref(flinecolor[0]));
-    p.save();
-    draw_in_device_pixels(p, fratio);
+void TSpectrumPlot::collect_background_lines() {
+    fbackground.clear();
     if (fa.gridlines()) {
-        draw_grid(p);
+        add_grid_lines();
     }
-    draw_cursor_lines(p);
-    p.restore();
+    add_cursor_lines();
 }
 
 void TSpectrumPlot::compute_curves() {
@@ -131,9 +129,13 @@ void TSpectrumPlot::compute_curves() {
     }
 }
 
-void TSpectrumPlot::raster_curves() {
+// Grid and cursor lines first, the curves over them.
+void TSpectrumPlot::raster_lines() {
     const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp1.bits()), fbmp1.width(),
                              fbmp1.height(), fbmp1.bytesPerLine() / 4};
+    for (const TColoredLine& l : fbackground) {
+        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+    }
     for (int k = 0; k < fndrawn; ++k) {
         const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
         const uint32_t color = color_ref(flinecolor[curve]).rgb();
@@ -168,39 +170,40 @@ void TSpectrumPlot::place_bins(size_t count) {
 }
 
 // At the ticks as the axes draw them, so that each grid line meets its tick mark.
-void TSpectrumPlot::draw_grid(QPainter& p) {
-    p.setPen(grid_color);
+void TSpectrumPlot::add_grid_lines() {
+    const QRgb color = grid_color.rgb();
     const int w = device_length(width(), fratio);
     const int h = device_length(height(), fratio);
     const AxisScale xs = fxaxis.scale();
     const AxisScale ys = fyaxis.scale();
     for (int i = 0; i < fxaxis.nTickMarks(); ++i) {
         const int x = tick_pixel_on(xs, fxdevice, fxaxis.TickMark(i), fxaxis.TickMarkPosition(i));
-        p.drawLine(x, 0, x, h);
+        fbackground.push_back(TColoredLine{QLine(x, 0, x, h), color});
     }
     for (int i = 0; i < fyaxis.nTickMarks(); ++i) {
         const int y = tick_pixel_on(ys, fydevice, fyaxis.TickMark(i), fyaxis.TickMarkPosition(i));
-        p.drawLine(0, y, w, y);
+        fbackground.push_back(TColoredLine{QLine(0, y, w, y), color});
     }
 }
 
-void TSpectrumPlot::draw_cursor_lines(QPainter& p) {
+void TSpectrumPlot::add_cursor_lines() {
     const int curve = fa.measurecurveno();
     const bool shown =
         curve == 0 || (curve > 0 && curve < ncurves && fshowcurve[static_cast<size_t>(curve)]);
     if (fa.components().MPCRecord1.OwnBoard() || !fa.domeasure || !shown) {
         return;
     }
-    p.setPen(curve == 0 ? QColor(Qt::black) : color_ref(flinecolor[static_cast<size_t>(curve)]));
+    const QRgb color =
+        curve == 0 ? qRgb(0, 0, 0) : color_ref(flinecolor[static_cast<size_t>(curve)]).rgb();
     const int w = device_length(width(), fratio);
     const int h = device_length(height(), fratio);
     for (double level : {fcursors.measuredownlevel, fcursors.measurelevel}) {
         const int y = value_to_pixel(fydevice, level);
-        p.drawLine(0, y, w, y);
+        fbackground.push_back(TColoredLine{QLine(0, y, w, y), color});
     }
     for (double f : {fcursors.measuredownfreq, fcursors.measurefreq}) {
         const int x = value_to_pixel(fxdevice, f);
-        p.drawLine(x, 0, x, h);
+        fbackground.push_back(TColoredLine{QLine(x, 0, x, h), color});
     }
 }
 

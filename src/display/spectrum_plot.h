@@ -16,8 +16,9 @@
 // is as detailed as the screen allows, and at a factor of 1 nothing changes.
 //
 // Painting draws into the off-screen image bmp1 and copies it when bltplot is set,
-// else straight onto the widget. Into the image the curves' lines are drawn by
-// display/line_raster.h, which costs a fraction of a painter's per-line set-up. Nothing here
+// else straight onto the widget. Into the image every line (grid, cursors, curves) is
+// drawn by display/line_raster.h, which costs a fraction of a painter's per-line set-up
+// and per-pixel work. Nothing here
 // processes events; the `painting` flag makes a paint requested while one runs return at once. GUI
 // thread only.
 
@@ -73,13 +74,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void draw_background(QPainter& p);
-    void draw_grid(QPainter& p);
-    void draw_cursor_lines(QPainter& p);
+    void collect_background_lines();
+    void add_grid_lines();
+    void add_cursor_lines();
     void place_bins(size_t count);
     void compute_curves();
     bool compute_curve(int curve);
-    void raster_curves();
+    void raster_lines();
 
     const TAnalyser& fa;
     const TAxis& fxaxis;
@@ -111,6 +112,12 @@ private:
     // The lines each curve drew in the last paint; reused, so painting does not
     // allocate once they have grown to the plot's width.
     std::array<std::vector<QLine>, ncurves> flines;
+    // The grid and cursor lines of the paint, under the curves; reused likewise.
+    struct TColoredLine {
+        QLine line;
+        QRgb color = 0;
+    };
+    std::vector<TColoredLine> fbackground;
     std::array<int, ncurves> fdrawn{};
     int fndrawn = 0;
 };
