@@ -90,7 +90,10 @@ struct Scene {
 
 void BM_SpectrumPlotPaint(benchmark::State& state) {
     Scene scene(static_cast<int>(state.range(0)));
-    QImage target(plot_width, plot_height, QImage::Format_RGB32);
+    // Like the window's backing store: in device pixels, with QT_SCALE_FACTOR too.
+    const qreal ratio = scene.plot->devicePixelRatioF();
+    QImage target(QSize(plot_width, plot_height) * ratio, QImage::Format_RGB32);
+    target.setDevicePixelRatio(ratio);
     QPainter painter(&target);
     for (auto _ : state) {
         scene.plot->PaintBox1Paint(painter);

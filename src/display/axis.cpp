@@ -3,6 +3,7 @@
 #include "display/axis_cursors.h"
 #include "display/axis_error.h"
 #include "display/axis_font.h"
+#include "display/device_pixels.h"
 #include "dsp/text.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace zevrin {
 
@@ -58,12 +61,21 @@ void TAxis::set_Height(int value) {
 
 // ---- values and limits ------------------------------------------------------------
 
+AxisLimits TAxis::limits_in_force() const {
+    AxisLimits limits = flimits;
+    if (flogarithmic) {
+        limits.min_lo = std::max(limits.min_lo, lowest_log_value);
+        limits.min_hi = std::max(limits.min_hi, lowest_log_value);
+    }
+    return limits;
+}
+
 double TAxis::LoValue() const {
-    return clamped_lo(flovalue, flimits, fisinteger);
+    return clamped_lo(flovalue, limits_in_force(), fisinteger);
 }
 
 double TAxis::HiValue() const {
-    return clamped_hi(flovalue, fhivalue, flimits, fisinteger);
+    return clamped_hi(flovalue, fhivalue, limits_in_force(), fisinteger);
 }
 
 void TAxis::store_lovalue(double value) {
@@ -324,7 +336,7 @@ void TAxis::set_MarkerValue(double value) {
     }
     fmarkervalue = value;
     if (fmarkervisible && !markerisdrawn) {
-        markerdrawnpixel = value_to_pixel(value);
+        markerdrawnpixel = zevrin::value_to_pixel(device_scale(), value);
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
     }
@@ -339,14 +351,16 @@ void TAxis::set_MarkerPixel(int value) {
     set_MarkerValue(pixel_to_value(value));
 }
 
-// An inverting line: drawn twice, the pixels are as before.
+// An inverting line one device pixel wide: drawn twice, the pixels are as before.
 void TAxis::draw_marker_line(int pixel) {
     if (canvas.isNull()) {
         return;
     }
     QPainter p(&canvas);
+    draw_in_device_pixels(p, canvas.devicePixelRatio());
     p.setCompositionMode(QPainter::CompositionMode_Difference);
-    const QRect line = vertical() ? QRect(0, pixel, width(), 1) : QRect(pixel, 0, 1, height());
+    const QRect line =
+        vertical() ? QRect(0, pixel, canvas.width(), 1) : QRect(pixel, 0, 1, canvas.height());
     p.fillRect(line, Qt::white);
 }
 
@@ -354,6 +368,10 @@ void TAxis::draw_marker_line(int pixel) {
 
 AxisScale TAxis::scale() const {
     return AxisScale{LoValue(), HiValue(), extent(), vertical(), freverse, flogarithmic};
+}
+
+AxisScale TAxis::device_scale() const {
+    return with_extent(scale(), device_length(extent(), devicePixelRatioF()));
 }
 
 TextMeasure TAxis::text_measure() const {
@@ -439,7 +457,7 @@ void TAxis::resizeEvent(QResizeEvent* event) {
 
 void TAxis::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
-    if (canvasdirty || canvas.size() != size() * ratio) {
+    if (canvasdirty || canvas.size() != device_size(size(), ratio)) {
         render();
     }
     QPainter p(this);
@@ -459,7 +477,7 @@ void TAxis::render() {
     }
     markerisdrawn = false;
     if (fmarkervisible && !markerisdrawn) {
-        markerdrawnpixel = value_to_pixel(fmarkervalue);
+        markerdrawnpixel = zevrin::value_to_pixel(device_scale(), fmarkervalue);
         draw_marker_line(markerdrawnpixel);
         markerisdrawn = true;
     }
@@ -467,8 +485,8 @@ void TAxis::render() {
 
 void TAxis::size_canvas() {
     const qreal ratio = devicePixelRatioF();
-    if (canvas.size() != size() * ratio) {
-        canvas = QImage(size() * ratio, QImage::Format_RGB32);
+    if (canvas.size() != device_size(size(), ratio)) {
+        canvas = QImage(device_size(size(), ratio), QImage::Format_RGB32);
         canvas.setDevicePixelRatio(ratio);
         // Text is measured for the widget; the image must draw it at the same size.
         canvas.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
@@ -486,9 +504,7 @@ void TAxis::paint_axis(QPainter& p) {
 void TAxis::paint_picture(QPainter& p) {
     p.fillRect(rect(), fbackgroundcolor);
     const QColor ink = palette().color(QPalette::ButtonText);
-    for (const PixelRect& r : picture.tick_lines) {
-        p.fillRect(QRect(r.x, r.y, r.width, r.height), ink);
-    }
+    draw_tick_lines(p, ink);
     p.setFont(ffont);
     p.setPen(ink);
     const QFontMetrics metrics(ffont, this);
@@ -501,6 +517,26 @@ void TAxis::paint_picture(QPainter& p) {
     for (const PlacedLabel& label : picture.labels) {
         draw_text(label.x, label.y, ftickmarks.ticks()[static_cast<std::size_t>(label.tick)].text);
     }
+}
+
+// Each tick line one device pixel wide, where the tick's value lies on the device
+// pixels, so that it meets the plot's grid line; as long as the picture says.
+void TAxis::draw_tick_lines(QPainter& p, const QColor& ink) {
+    const qreal ratio = p.device()->devicePixelRatioF();
+    const AxisScale& logical = tickinput.scale;
+    const AxisScale device = with_extent(logical, device_length(logical.extent, ratio));
+    const std::vector<AxisTick>& ticks = ftickmarks.ticks();
+    p.save();
+    draw_in_device_pixels(p, ratio);
+    for (std::size_t i = 0; i < picture.tick_lines.size(); ++i) {
+        const PixelRect& r = picture.tick_lines[i];
+        const int along = tick_pixel_on(logical, device, ticks[i].value, ticks[i].position);
+        const QRect line =
+            vertical() ? QRect(device_length(r.x, ratio), along, device_length(r.width, ratio), 1)
+                       : QRect(along, device_length(r.y, ratio), 1, device_length(r.height, ratio));
+        p.fillRect(line, ink);
+    }
+    p.restore();
 }
 
 // ---- mouse --------------------------------------------------------------------------

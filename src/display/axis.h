@@ -57,11 +57,20 @@ public:
     bool AllowDoubleClick() const { return fallowdoubleclick; }
     void set_AllowDoubleClick(bool value) { fallowdoubleclick = value; }
 
-    /// The stored value within the limits (see display/axis_limits.h).
+    /// The lowest value a logarithmic axis reads, whatever its limits allow: a drag or
+    /// a typed value may store far less (one drag can reach 1e-179), which would give
+    /// thousands of ticks over an empty plot. On the frequency axis nothing the
+    /// analyser computes lies below it: the first bin of the largest FFT (2^24 points)
+    /// at the lowest common sampling rate, 8000 Hz, lies at 4.8e-4 Hz.
+    static constexpr double lowest_log_value = 1e-4;
+
+    /// The stored value within the limits (see display/axis_limits.h) and, on a
+    /// logarithmic axis, not below lowest_log_value.
     double LoValue() const;
     /// Stores the value; notifies OnScaleChanged when it differs from the value read
     /// before. EAxisError on a logarithmic axis when value <= 0 (it stays stored).
     void set_LoValue(double value);
+    /// Likewise, also not below lowest_log_value on a logarithmic axis.
     double HiValue() const;
     void set_HiValue(double value);
     /// Both values, with at most one OnScaleChanged.
@@ -155,6 +164,9 @@ public:
     /// The mapping in force, for plots that place many points with the Qt-free
     /// functions of display/axis_scale.h.
     AxisScale scale() const;
+    /// The same mapping over the axis's device pixels (more than its pixels on a screen
+    /// with a scale factor above 1), where the plots draw their lines.
+    AxisScale device_scale() const;
 
     /// Draws the axis as it shows itself (without the marker) onto `p` from the
     /// painter's origin, as lines and text: for pictures of the plot outside the
@@ -180,6 +192,7 @@ private:
     DragPermissions permissions() const;
     int pointer_position(const QMouseEvent* event) const;
 
+    AxisLimits limits_in_force() const;
     void store_lovalue(double value);
     void store_hivalue(double value);
     void store_or_keep(double value, double& field, void (TAxis::*store)(double));
@@ -197,6 +210,7 @@ private:
     void render();
     void size_canvas();
     void paint_picture(QPainter& p);
+    void draw_tick_lines(QPainter& p, const QColor& ink);
     void draw_marker_line(int pixel);
     void show_cursor(int number);
 
@@ -227,6 +241,7 @@ private:
     double fmarkervalue = 0.0;
     std::unique_ptr<TAxisLimitForm> AxisLimitForm_;
     bool markerisdrawn = false;
+    // In device pixels.
     int markerdrawnpixel = 0;
     bool fisinteger = false;
     int fcursor = crDefault;

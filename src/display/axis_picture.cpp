@@ -4,29 +4,6 @@ namespace zevrin {
 
 namespace {
 
-// Labels of a linear scale are not thinned by the tick layout, and on a long axis
-// their spacing can be narrower than the text: a label that would overlap the last one
-// placed, or come closer to it than the width of a blank, is left out. The ticks run
-// monotonically along the axis, so the last label is the only one to check.
-class LabelSpacing {
-public:
-    LabelSpacing(const TextMeasure& measure) : fgap(measure(" ").width) {}
-    bool clear(int from, int to) const {
-        return !fplaced || to + fgap <= flo || from >= fhi + fgap;
-    }
-    void place(int from, int to) {
-        fplaced = true;
-        flo = from;
-        fhi = to;
-    }
-
-private:
-    int fgap;
-    bool fplaced = false;
-    int flo = 0;
-    int fhi = 0;
-};
-
 int base_line(const AxisPictureInput& in) {
     switch (in.position) {
     case tposition::posleft:
@@ -43,7 +20,6 @@ void plan_vertical(const AxisPictureInput& in, const std::vector<AxisTick>& tick
     out.caption_x = in.position == tposition::posleft ? 0 : in.width - caption.width;
     out.caption_y = 0;
     out.axistextposition = caption.height;
-    LabelSpacing spacing(measure);
     for (std::size_t i = 0; i < ticks.size(); ++i) {
         const AxisTick& t = ticks[i];
         out.tick_lines.push_back(PixelRect{out.base, t.position, in.tick_mark_size, 1});
@@ -52,9 +28,7 @@ void plan_vertical(const AxisPictureInput& in, const std::vector<AxisTick>& tick
         }
         const TextExtent e = measure(t.text);
         const int y = t.position - e.height / 2;
-        if (y >= out.axistextposition && t.position + e.height / 2 < in.height &&
-            spacing.clear(y, y + e.height)) {
-            spacing.place(y, y + e.height);
+        if (y >= out.axistextposition && t.position + e.height / 2 < in.height) {
             const int x = in.position == tposition::posright
                               ? in.tick_mark_size + 1
                               : out.base - in.tick_mark_size - e.width;
@@ -69,7 +43,6 @@ void plan_horizontal(const AxisPictureInput& in, const std::vector<AxisTick>& ti
     out.caption_y = in.position == tposition::posover ? out.base - caption.height
                                                       : out.base + in.tick_mark_size;
     out.axistextposition = in.width - caption.width;
-    LabelSpacing spacing(measure);
     for (std::size_t i = 0; i < ticks.size(); ++i) {
         const AxisTick& t = ticks[i];
         out.tick_lines.push_back(PixelRect{t.position, out.base, 1, in.tick_mark_size});
@@ -78,9 +51,7 @@ void plan_horizontal(const AxisPictureInput& in, const std::vector<AxisTick>& ti
         }
         const TextExtent e = measure(t.text);
         const int x = t.position - e.width / 2;
-        if (x >= 0 && t.position + e.width / 2 < out.axistextposition &&
-            spacing.clear(x, x + e.width)) {
-            spacing.place(x, x + e.width);
+        if (x >= 0 && t.position + e.width / 2 < out.axistextposition) {
             const int y = in.position == tposition::posover ? out.base - e.height
                                                             : out.base + in.tick_mark_size;
             out.labels.push_back(PlacedLabel{x, y, static_cast<int>(i)});

@@ -45,8 +45,9 @@ struct AxisPicture {
     std::vector<PlacedLabel> labels;
 };
 
-/// Places the caption, every tick line, and each non-empty label that lies wholly
-/// inside the axis and clear of the caption. An empty caption takes no room.
+/// Places the caption, every tick line, and each label the tick layout kept that lies
+/// wholly inside the axis and clear of the caption; the layout has already left out
+/// the labels that would overlap. An empty caption takes no room.
 void plan_axis_picture(const AxisPictureInput& in, const std::vector<AxisTick>& ticks,
                        const TextMeasure& measure, AxisPicture& out);
 

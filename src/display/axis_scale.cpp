@@ -109,4 +109,17 @@ double pixel_to_value(const AxisScale& s, int p) {
     return v;
 }
 
+AxisScale with_extent(AxisScale s, int extent) {
+    s.extent = extent;
+    return s;
+}
+
+int tick_pixel_on(const AxisScale& s, const AxisScale& fine, double value, int pixel) {
+    const int p = value_to_notclippedpixel(fine, value);
+    if (pixel < 0 || pixel > s.extent - 1) {
+        return p;
+    }
+    return p < 0 ? 0 : (p > fine.extent - 1 ? fine.extent - 1 : p);
+}
+
 } // namespace zevrin

@@ -42,4 +42,13 @@ int value_to_pixel(const AxisScale& s, double v);
 /// The value at pixel p, limited to [lo, hi]; the inverse of value_to_pixel.
 double pixel_to_value(const AxisScale& s, int p);
 
+/// The same scale over `extent` pixels: the device pixels of a screen with a scale
+/// factor above 1.
+AxisScale with_extent(AxisScale s, int extent);
+
+/// Where a tick that the layout put at `pixel` on `s` lies on `fine`, the same scale
+/// over more pixels: its value mapped there, held on the end pixel as the layout held
+/// it. Equal to `pixel` when `fine` is `s`.
+int tick_pixel_on(const AxisScale& s, const AxisScale& fine, double value, int pixel);
+
 } // namespace zevrin

@@ -2,6 +2,7 @@
 
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
+#include "display/device_pixels.h"
 #include "display/line_raster.h"
 
 #include <QMouseEvent>
@@ -48,8 +49,10 @@ TSpectrumPlot::TSpectrumPlot(const TAnalyser& analyser, const TAxis& xaxis, cons
       fshowcurve(showcurve), fcursors(cursors) {}
 
 void TSpectrumPlot::size_bitmap() {
-    if (fbmp1.size() != size()) {
-        fbmp1 = QImage(size(), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    if (fbmp1.size() != device_size(size(), ratio) || fbmp1.devicePixelRatio() != ratio) {
+        fbmp1 = QImage(device_size(size(), ratio), QImage::Format_RGB32);
+        fbmp1.setDevicePixelRatio(ratio);
     }
 }
 
@@ -77,32 +80,39 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
         return;
     }
     TPaintingScope scope(painting);
+    fratio = devicePixelRatioF();
+    fxdevice = fxaxis.device_scale();
+    fydevice = fyaxis.device_scale();
+    collect_background_lines();
+    compute_curves();
     if (fa.bltplot) {
         size_bitmap();
-        {
-            QPainter p(&fbmp1);
-            draw_background(p);
-        }
-        compute_curves();
-        raster_curves();
+        fbmp1.fill(color_ref(flinecolor[0]));
+        raster_lines();
         canvas.drawImage(0, 0, fbmp1);
     } else {
-        draw_background(canvas);
-        compute_curves();
+        canvas.fillRect(rect(), color_ref(flinecolor[0]));
+        canvas.save();
+        draw_in_device_pixels(canvas, fratio);
+        for (const TColoredLine& l : fbackground) {
+            canvas.setPen(QColor(l.color));
+            canvas.drawLine(l.line);
+        }
         for (int k = 0; k < fndrawn; ++k) {
             const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
             canvas.setPen(color_ref(flinecolor[curve]));
             canvas.drawLines(flines[curve].data(), static_cast<int>(flines[curve].size()));
         }
+        canvas.restore();
     }
 }
 
-void TSpectrumPlot::draw_background(QPainter& p) {
-    p.fillRect(rect(), color_ref(flinecolor[0]));
+void TSpectrumPlot::collect_background_lines() {
+    fbackground.clear();
     if (fa.gridlines()) {
-        draw_grid(p);
+        add_grid_lines();
     }
-    draw_cursor_lines(p);
+    add_cursor_lines();
 }
 
 void TSpectrumPlot::compute_curves() {
@@ -119,9 +129,13 @@ void TSpectrumPlot::compute_curves() {
     }
 }
 
-void TSpectrumPlot::raster_curves() {
+// Grid and cursor lines first, the curves over them.
+void TSpectrumPlot::raster_lines() {
     const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp1.bits()), fbmp1.width(),
                              fbmp1.height(), fbmp1.bytesPerLine() / 4};
+    for (const TColoredLine& l : fbackground) {
+        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+    }
     for (int k = 0; k < fndrawn; ++k) {
         const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
         const uint32_t color = color_ref(flinecolor[curve]).rgb();
@@ -132,7 +146,7 @@ void TSpectrumPlot::raster_curves() {
 }
 
 void TSpectrumPlot::place_bins(size_t count) {
-    const AxisScale scale = fxaxis.scale();
+    const AxisScale& scale = fxdevice;
     if (count == fcolumnbins && scale == fcolumnscale && fa.sampfreq == fcolumnsampfreq) {
         return;
     }
@@ -155,37 +169,41 @@ void TSpectrumPlot::place_bins(size_t count) {
     fcolumnsampfreq = fa.sampfreq;
 }
 
-void TSpectrumPlot::draw_grid(QPainter& p) {
-    p.setPen(grid_color);
-    const int w = width();
-    const int h = height();
+// At the ticks as the axes draw them, so that each grid line meets its tick mark.
+void TSpectrumPlot::add_grid_lines() {
+    const QRgb color = grid_color.rgb();
+    const int w = device_length(width(), fratio);
+    const int h = device_length(height(), fratio);
+    const AxisScale xs = fxaxis.scale();
+    const AxisScale ys = fyaxis.scale();
     for (int i = 0; i < fxaxis.nTickMarks(); ++i) {
-        const int x = fxaxis.TickMarkPosition(i);
-        p.drawLine(x, 0, x, h);
+        const int x = tick_pixel_on(xs, fxdevice, fxaxis.TickMark(i), fxaxis.TickMarkPosition(i));
+        fbackground.push_back(TColoredLine{QLine(x, 0, x, h), color});
     }
     for (int i = 0; i < fyaxis.nTickMarks(); ++i) {
-        const int y = fyaxis.TickMarkPosition(i);
-        p.drawLine(0, y, w, y);
+        const int y = tick_pixel_on(ys, fydevice, fyaxis.TickMark(i), fyaxis.TickMarkPosition(i));
+        fbackground.push_back(TColoredLine{QLine(0, y, w, y), color});
     }
 }
 
-void TSpectrumPlot::draw_cursor_lines(QPainter& p) {
+void TSpectrumPlot::add_cursor_lines() {
     const int curve = fa.measurecurveno();
     const bool shown =
         curve == 0 || (curve > 0 && curve < ncurves && fshowcurve[static_cast<size_t>(curve)]);
     if (fa.components().MPCRecord1.OwnBoard() || !fa.domeasure || !shown) {
         return;
     }
-    p.setPen(curve == 0 ? QColor(Qt::black) : color_ref(flinecolor[static_cast<size_t>(curve)]));
-    const int w = width();
-    const int h = height();
+    const QRgb color =
+        curve == 0 ? qRgb(0, 0, 0) : color_ref(flinecolor[static_cast<size_t>(curve)]).rgb();
+    const int w = device_length(width(), fratio);
+    const int h = device_length(height(), fratio);
     for (double level : {fcursors.measuredownlevel, fcursors.measurelevel}) {
-        const int y = fyaxis.value_to_pixel(level);
-        p.drawLine(0, y, w, y);
+        const int y = value_to_pixel(fydevice, level);
+        fbackground.push_back(TColoredLine{QLine(0, y, w, y), color});
     }
     for (double f : {fcursors.measuredownfreq, fcursors.measurefreq}) {
-        const int x = fxaxis.value_to_pixel(f);
-        p.drawLine(x, 0, x, h);
+        const int x = value_to_pixel(fxdevice, f);
+        fbackground.push_back(TColoredLine{QLine(x, 0, x, h), color});
     }
 }
 
@@ -196,7 +214,7 @@ bool TSpectrumPlot::compute_curve(int curve) {
     if (!quantities.drawable()) {
         return false;
     }
-    const TLevelRows rows{quantities.scale(), fyaxis.scale()};
+    const TLevelRows rows{quantities.scale(), fydevice};
     for (size_t k = 0; k < fspans.size(); ++k) {
         const TColumnSpan& span = fspans[k];
         static_cast<TQuantityRange&>(fruns[k]) = quantities.next_range(span.count);

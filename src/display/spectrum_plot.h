@@ -11,9 +11,14 @@
 // line and the line from the column before (display/column_reducer.h), so a paint
 // costs about the same for any N.
 //
+// Lines are one device pixel wide, placed through the axes' mappings over the device
+// pixels (display/device_pixels.h): on a screen with a scale factor above 1 the plot
+// is as detailed as the screen allows, and at a factor of 1 nothing changes.
+//
 // Painting draws into the off-screen image bmp1 and copies it when bltplot is set,
-// else straight onto the widget. Into the image the curves' lines are drawn by
-// display/line_raster.h, which costs a fraction of a painter's per-line set-up. Nothing here
+// else straight onto the widget. Into the image every line (grid, cursors, curves) is
+// drawn by display/line_raster.h, which costs a fraction of a painter's per-line set-up
+// and per-pixel work. Nothing here
 // processes events; the `painting` flag makes a paint requested while one runs return at once. GUI
 // thread only.
 
@@ -47,7 +52,7 @@ public:
                   const std::array<bool, ncurves>& showcurve, const TCursors& cursors,
                   QWidget* parent = nullptr);
 
-    /// The off-screen image; the window keeps it at the plot's size.
+    /// The off-screen image; the window keeps it at the plot's size in device pixels.
     const QImage& bmp1() const { return fbmp1; }
     void size_bitmap();
 
@@ -56,7 +61,8 @@ public:
 
     /// The curves the last paint drew, in drawing order.
     std::vector<int> drawn_curves() const;
-    /// The lines of a curve as the last paint drew it (empty if it was not drawn).
+    /// The lines of a curve as the last paint drew it (empty if it was not drawn), in
+    /// device pixels.
     const std::vector<QLine>& drawn_lines(int curve) const;
 
     MouseEvent OnMouseDown;
@@ -68,13 +74,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void draw_background(QPainter& p);
-    void draw_grid(QPainter& p);
-    void draw_cursor_lines(QPainter& p);
+    void collect_background_lines();
+    void add_grid_lines();
+    void add_cursor_lines();
     void place_bins(size_t count);
     void compute_curves();
     bool compute_curve(int curve);
-    void raster_curves();
+    void raster_lines();
 
     const TAnalyser& fa;
     const TAxis& fxaxis;
@@ -85,6 +91,11 @@ private:
 
     bool painting = false;
     QImage fbmp1;
+    // The device pixels per logical pixel and the axes' mappings over the device
+    // pixels, fixed at the start of each paint.
+    qreal fratio = 1.0;
+    AxisScale fxdevice;
+    AxisScale fydevice;
     // A run of bins in one column.
     struct TColumnSpan {
         int x = 0;
@@ -101,6 +112,12 @@ private:
     // The lines each curve drew in the last paint; reused, so painting does not
     // allocate once they have grown to the plot's width.
     std::array<std::vector<QLine>, ncurves> flines;
+    // The grid and cursor lines of the paint, under the curves; reused likewise.
+    struct TColoredLine {
+        QLine line;
+        QRgb color = 0;
+    };
+    std::vector<TColoredLine> fbackground;
     std::array<int, ncurves> fdrawn{};
     int fndrawn = 0;
 };

@@ -59,6 +59,21 @@ int clamp_pixel(int p, std::size_t extent) {
     return p < 0 ? 0 : (p > last ? last : p);
 }
 
+// Strides of linear labels: 1, 2 and 5 times a power of ten, so that the labels kept
+// are themselves round multiples of the step.
+long long next_stride(long long stride) {
+    long long decade = 1;
+    while (stride >= 10 * decade) {
+        decade *= 10;
+    }
+    const long long mantissa = stride / decade;
+    return (mantissa == 1 ? 2 : (mantissa == 2 ? 5 : 10)) * decade;
+}
+
+bool on_stride(long long index, long long stride) {
+    return (index % stride + stride) % stride == 0;
+}
+
 int digit_class(const std::string& label) {
     for (char c : label) {
         if (c >= '1' && c <= '9') {
@@ -89,11 +104,11 @@ void TickLayout::compute(const TickLayoutInput& in, const TextMeasure& measure) 
     if (logarithmic_steps) {
         compute_logarithmic(in, measure);
     } else {
-        compute_linear(in);
+        compute_linear(in, measure);
     }
 }
 
-void TickLayout::compute_linear(const TickLayoutInput& in) {
+void TickLayout::compute_linear(const TickLayoutInput& in, const TextMeasure& measure) {
     const AxisScale& s = in.scale;
     long long intervals = 3;
     if (in.tick_space_aim != 0) {
@@ -140,6 +155,62 @@ void TickLayout::compute_linear(const TickLayoutInput& in) {
             t.text = format_significant(8, t.value);
         }
     }
+    thin_linear_labels(in, step, measure);
+}
+
+// Leaving out only the labels that collide would space the rest unevenly (a wide
+// "1000" pushes out its neighbour, the narrower labels before it all stay); a stride
+// keeps the scale regular.
+void TickLayout::thin_linear_labels(const TickLayoutInput& in, double step,
+                                    const TextMeasure& measure) {
+    const double index = ticks_.size() < 2 ? 0.0 : std::round(ticks_[0].value / step);
+    if (ticks_.size() < 2 || !fits_int64(index)) {
+        return;
+    }
+    const auto first_index = static_cast<long long>(index);
+    extents_.resize(ticks_.size());
+    for (std::size_t i = 0; i < ticks_.size(); ++i) {
+        extents_[i] = measure(ticks_[i].text);
+    }
+    // Side by side, numbers need a blank between them to read as two; stacked, they
+    // may touch as lines of text do.
+    const int gap = in.scale.vertical ? 0 : measure(" ").width;
+    // Only one label can be left once the stride spans every tick, so this ends.
+    long long stride = 1;
+    while (!linear_labels_clear(in, first_index, stride, gap)) {
+        stride = next_stride(stride);
+    }
+    for (std::size_t i = 0; i < ticks_.size(); ++i) {
+        if (!on_stride(first_index + static_cast<long long>(i), stride)) {
+            ticks_[i].text.clear();
+        }
+    }
+}
+
+// Ticks beyond the range, held on the end pixel, are not painted and do not count.
+bool TickLayout::linear_labels_clear(const TickLayoutInput& in, long long first_index,
+                                     long long stride, int gap) const {
+    const AxisScale& s = in.scale;
+    bool placed = false;
+    int placed_from = 0;
+    int placed_to = 0;
+    for (std::size_t i = 0; i < ticks_.size(); ++i) {
+        const int p = value_to_notclippedpixel(s, ticks_[i].value);
+        if (!on_stride(first_index + static_cast<long long>(i), stride) || p < 0 ||
+            p > s.extent - 1) {
+            continue;
+        }
+        const int size = s.vertical ? extents_[i].height : extents_[i].width;
+        const int from = ticks_[i].position - size / 2;
+        const int to = from + size;
+        if (placed && from < placed_to + gap && placed_from < to + gap) {
+            return false;
+        }
+        placed = true;
+        placed_from = from;
+        placed_to = to;
+    }
+    return true;
 }
 
 void TickLayout::compute_logarithmic(const TickLayoutInput& in, const TextMeasure& measure) {

@@ -50,13 +50,18 @@ public:
     /// Recomputes the ticks. Logarithmic scales get decimal steps (1, 2, ..., 9 times
     /// each power of ten) or, with `music_scale`, the natural notes, when the range
     /// spans more than a ratio of 4; otherwise linear steps of 1, 2 or 5 times a
-    /// power of ten.
+    /// power of ten. The labels that stay do not overlap: logarithmic ones are thinned
+    /// by their leading digit or pitch class, linear ones keep every k-th step (k = 1,
+    /// 2, 5, 10, 20, ...), counted from zero, so that they still read evenly.
     void compute(const TickLayoutInput& in, const TextMeasure& measure);
     const std::vector<AxisTick>& ticks() const { return ticks_; }
 
 private:
     void set_tick_count(long long count);
-    void compute_linear(const TickLayoutInput& in);
+    void compute_linear(const TickLayoutInput& in, const TextMeasure& measure);
+    void thin_linear_labels(const TickLayoutInput& in, double step, const TextMeasure& measure);
+    bool linear_labels_clear(const TickLayoutInput& in, long long first_index, long long stride,
+                             int gap) const;
     void compute_logarithmic(const TickLayoutInput& in, const TextMeasure& measure);
     void thin_labels(const TickLayoutInput& in, const TextMeasure& measure);
     bool span_occupied(int from, int to) const;
@@ -66,6 +71,7 @@ private:
     // One flag per pixel of the extent: which pixels a kept label already covers.
     std::vector<unsigned char> occupied_;
     std::vector<int> classes_;
+    std::vector<TextExtent> extents_;
 };
 
 } // namespace zevrin

@@ -2,6 +2,7 @@
 
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
+#include "display/device_pixels.h"
 #include "display/line_raster.h"
 #include "dsp/numeric.h"
 
@@ -33,8 +34,10 @@ TWaveformPanel::TWaveformPanel(const TAnalyser& analyser,
     : QWidget(parent), fa(analyser), flinecolor(linecolor) {}
 
 void TWaveformPanel::size_bitmap() {
-    if (fbmp2.size() != size()) {
-        fbmp2 = QImage(size(), QImage::Format_RGB32);
+    const qreal ratio = devicePixelRatioF();
+    if (fbmp2.size() != device_size(size(), ratio) || fbmp2.devicePixelRatio() != ratio) {
+        fbmp2 = QImage(device_size(size(), ratio), QImage::Format_RGB32);
+        fbmp2.setDevicePixelRatio(ratio);
     }
 }
 
@@ -77,16 +80,17 @@ void TWaveformPanel::draw_trace(const tdoublearr& samples, int curve) {
     if (samples.empty()) {
         return;
     }
+    // In device pixels, as the image is.
     const TSampleRows rows{static_cast<double>(frange.top), static_cast<double>(frange.bottom),
-                           height()};
+                           fbmp2.height()};
     const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp2.bits()), fbmp2.width(),
                              fbmp2.height(), fbmp2.bytesPerLine() / 4};
     const uint32_t color = color_ref(flinecolor[static_cast<size_t>(curve)]).rgb();
     // The columns rise from 0 to the width: at most one run per column.
-    const size_t most = std::min(samples.size(), static_cast<size_t>(width()) + 1);
+    const size_t most = std::min(samples.size(), static_cast<size_t>(fbmp2.width()) + 1);
     fruns.resize(std::max(fruns.size(), most));
     const double k = static_cast<double>(samples.size() - 1);
-    const double w = width();
+    const double w = fbmp2.width();
     const auto column = [k, w](size_t i) {
         return static_cast<int>(round_even(k > 0.0 ? static_cast<double>(i) / k * w : 0.0));
     };

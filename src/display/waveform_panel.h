@@ -5,8 +5,10 @@
 // curve, spread evenly over the full width, positive values upwards; and the gain in
 // use in its top left corner. With "Show waveform" off it draws nothing at all.
 //
-// Always drawn into the off-screen image bmp2 and copied. Traces are drawn at screen
-// resolution (display/column_reducer.h), so long frames cost no more than short ones.
+// Always drawn into the off-screen image bmp2, sized in device pixels, and copied.
+// Traces are drawn at the screen's resolution, one device pixel wide
+// (display/column_reducer.h), so long frames cost no more than short ones; the gain
+// text is drawn in logical pixels, sharp on any screen.
 // GUI thread only.
 
 #include "display/column_reducer.h"
@@ -36,7 +38,7 @@ public:
     double wavegain() const { return fwavegain; }
     /// The values at the top and bottom edge in the last paint.
     const TWaveRange& range() const { return frange; }
-    /// The off-screen image; the window keeps it at the panel's size.
+    /// The off-screen image; the window keeps it at the panel's size in device pixels.
     const QImage& bmp2() const { return fbmp2; }
     void size_bitmap();
 

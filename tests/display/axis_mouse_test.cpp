@@ -98,6 +98,53 @@ TEST_F(AxisMouse, LogarithmicLowEndScalesByAPowerOfTheRange) {
     EXPECT_NEAR(axis.LoValue(), 1000 * std::pow(0.01, 250.0 / 275), 1e-9);
 }
 
+// The frequency axis as the window sets it up, logarithmic from 50 Hz to 5512.5 Hz.
+class LogFrequencyAxis : public AxisMouse {
+protected:
+    LogFrequencyAxis() {
+        axis.set_Position(tposition::posunder);
+        axis.resize(900, 25);
+        axis.set_MinLoValue(0);
+        axis.set_MinValueDifference(10);
+        axis.set_hilovalues(50, 5512.5);
+        axis.set_Logarithmic(true);
+    }
+    // Decimal steps above 1e-4 up to 6000: 2e-4 .. 9e-4, nine in each of the seven
+    // decades from 1e-3 to 1e3, and 1000 .. 6000.
+    static constexpr int ticks_from_lowest = 8 + 7 * 9 - 3;
+};
+
+TEST_F(LogFrequencyAxis, OneDragStopsAtTheLowestValue) {
+    // Pressed near the low end and let go near the high end: r = 880 / 10, which
+    // would take the low end to 5512.5 · (50 / 5512.5)^88, about 1e-176 Hz.
+    drag(20, 890);
+    EXPECT_EQ(axis.LoValue(), TAxis::lowest_log_value);
+    EXPECT_EQ(axis.HiValue(), 5512.5);
+    EXPECT_EQ(axis.nTickMarks(), ticks_from_lowest);
+    EXPECT_EQ(axis.value_to_pixel(1e-4), 0);
+    EXPECT_EQ(axis.value_to_pixel(5512.5), 899);
+    // The whole range dragged left shifts both ends up from there, by the value under
+    // the pointer.
+    drag(450, 350);
+    const double shift = std::pow(5512.5 / 1e-4, 100.0 / 900);
+    EXPECT_NEAR(axis.LoValue(), 1e-4 * shift, 1e-12);
+    EXPECT_NEAR(axis.HiValue(), 5512.5 * shift, 1e-6);
+}
+
+TEST_F(LogFrequencyAxis, TypedValuesStopAtTheLowestValueToo) {
+    axis.set_AllowDoubleClick(true);
+    when_shown<QDialog>([&](QDialog*) {
+        axis.AxisLimitForm().Edit2()->setText("1E-179");
+        QTest::mouseClick(axis.AxisLimitForm().Button1(), Qt::LeftButton);
+    });
+    QTest::mouseDClick(&axis, Qt::LeftButton, {}, QPoint(450, 12));
+    EXPECT_EQ(axis.LoValue(), TAxis::lowest_log_value);
+    EXPECT_EQ(axis.nTickMarks(), ticks_from_lowest);
+    // A linear scale reads what was typed again.
+    axis.set_Logarithmic(false);
+    EXPECT_EQ(axis.LoValue(), 1e-179);
+}
+
 TEST_F(AxisMouse, DraggingNotifiesWhileMovingAndOnceAtRelease) {
     QTest::mousePress(&axis, Qt::LeftButton, {}, QPoint(15, 250));
     QTest::mouseMove(&axis, QPoint(15, 260));

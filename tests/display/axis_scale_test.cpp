@@ -106,6 +106,22 @@ TEST(AxisMapping, RoundTripStaysWithinOnePixel) {
     }
 }
 
+// Ticks on the device pixels of a screen scaled by 2: placed by value, held on the end
+// where the layout held them, left beyond it where the layout left them.
+TEST(AxisMapping, TicksOnDevicePixelsFollowTheirValues) {
+    const AxisScale s = linear(0, 8000, 480, false);
+    const AxisScale fine = with_extent(s, 960);
+    EXPECT_EQ(tick_pixel_on(s, fine, 2000, 120), 240); // 2000 / 8000 · 959 = 239.75
+    EXPECT_EQ(tick_pixel_on(s, fine, 9000, 479), 959);
+    EXPECT_EQ(tick_pixel_on(s, s, 2000, 120), 120);
+    const AxisScale up = logarithmic(100, 500, 400, true);
+    const AxisScale upfine = with_extent(up, 800);
+    EXPECT_EQ(tick_pixel_on(up, upfine, 200, value_to_pixel(up, 200)), 455); // 799 - 344.1
+    EXPECT_EQ(tick_pixel_on(up, upfine, 600, value_to_notclippedpixel(up, 600)),
+              value_to_notclippedpixel(upfine, 600));
+    EXPECT_LT(value_to_notclippedpixel(upfine, 600), 0);
+}
+
 TEST(AxisLimits, ClampOnReadWithUpperLimitWinning) {
     AxisLimits l;
     l.min_lo = 5;

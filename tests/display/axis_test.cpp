@@ -10,14 +10,66 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPalette>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace zevrin {
 namespace {
+
+// The labels of a horizontal axis under its plot as the paint rule places them: each
+// label the tick layout kept (TickMarkText), centred on its tick, that starts inside
+// the axis and ends before the caption.
+struct LabelStrip {
+    std::vector<std::string> labels;
+    QImage image;
+};
+
+LabelStrip expected_label_strip(const TAxis& axis) {
+    const QFontMetrics metrics(axis.Font(), &axis);
+    const int top = axis.TickMarkSize();
+    QImage image(axis.size(), QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(axis.logicalDpiX() / 0.0254));
+    image.setDotsPerMeterY(qRound(axis.logicalDpiY() / 0.0254));
+    image.fill(axis.BackgroundColor());
+    QPainter p(&image);
+    p.setFont(axis.Font());
+    p.setPen(axis.palette().color(QPalette::ButtonText));
+    const QString caption = QString::fromStdString(axis.AxisText());
+    const int caption_left = axis.Width() - metrics.horizontalAdvance(caption);
+    p.drawText(caption_left, top + metrics.ascent(), caption);
+    LabelStrip strip;
+    for (int i = 0; i < axis.nTickMarks(); ++i) {
+        const QString text = QString::fromStdString(axis.TickMarkText(i));
+        const int half = metrics.horizontalAdvance(text) / 2;
+        const int pos = axis.TickMarkPosition(i);
+        if (!text.isEmpty() && pos - half >= 0 && pos + half < caption_left) {
+            p.drawText(pos - half, top + metrics.ascent(), text);
+            strip.labels.push_back(text.toStdString());
+        }
+    }
+    p.end();
+    strip.image = image.copy(0, top, axis.Width(), axis.Height() - top);
+    return strip;
+}
+
+QImage painted_label_strip(TAxis& axis) {
+    const QImage image = axis.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int top = axis.TickMarkSize();
+    return image.copy(0, top, axis.Width(), axis.Height() - top);
+}
+
+std::string joined(const std::vector<std::string>& words) {
+    std::string s;
+    for (const std::string& w : words) {
+        s += (s.empty() ? "" : " ") + w;
+    }
+    return s;
+}
 
 class Axis : public ::testing::Test {
 protected:
@@ -78,8 +130,13 @@ TEST_F(Axis, LogarithmicAxisStoresButReportsARefusedValue) {
     set_decimal_separator(',');
     EXPECT_EQ(axis_error([&] { axis.set_LoValue(-0.5); }),
               "LoValue=-0,5, must be >0 for log scale!");
+    // Kept, but read as the lowest value a logarithmic axis shows.
+    EXPECT_EQ(axis.LoValue(), TAxis::lowest_log_value);
+    axis.set_Logarithmic(false);
     EXPECT_EQ(axis.LoValue(), -0.5);
     EXPECT_EQ(changed, 0);
+    axis.set_LoValue(1);
+    axis.set_Logarithmic(true);
     EXPECT_EQ(axis_error([&] { axis.set_HiValue(0); }), "HiValue=0, must be >0 for log scale!");
 }
 
@@ -257,6 +314,42 @@ TEST_F(Axis, PaintsTicksOnTheBackgroundBesideThePlot) {
         }
     }
     EXPECT_GT(inked, 10);
+}
+
+// Measured with the desktop's own font: every label the layout keeps is painted, on
+// all three scales, and where linear labels would crowd they keep an even stride.
+TEST_F(Axis, PaintsEveryLabelTheLayoutKeepsOnEachScale) {
+    axis.set_Position(tposition::posunder);
+    axis.set_TickSpaceAim(50);
+    axis.set_AxisText("[Hz]");
+    struct Case {
+        int width;
+        double lo;
+        double hi;
+        bool logarithmic;
+        bool notes;
+        const char* painted;
+    };
+    const Case cases[] = {
+        // 200 Hz steps are 28 pixels apart, "1000" and a blank need 30.
+        {781, 0, 5512.5, false, false,
+         "400 800 1200 1600 2000 2400 2800 3200 3600 4000 4400 4800 5200"},
+        {490, 0, 5512.5, false, false, "500 1000 1500 2000 2500 3000 3500 4000 4500 5000"},
+        {490, 50, 5512.5, true, false, "60 80 100 200 300 400 500 700 1000 2000 3000"},
+        {480, 27.5, 4186, true, true,
+         "C1 E1 A1 C2 E2 A2 C3 E3 A3 C4 E4 A4 C5 E5 A5 C6 E6 A6 C7 E7"},
+    };
+    for (const Case& c : cases) {
+        axis.set_Logarithmic(false);
+        axis.set_MusicScale(false);
+        axis.resize(c.width, 25);
+        axis.set_hilovalues(c.lo, c.hi);
+        axis.set_Logarithmic(c.logarithmic);
+        axis.set_MusicScale(c.notes);
+        const LabelStrip expected = expected_label_strip(axis);
+        EXPECT_EQ(joined(expected.labels), c.painted) << c.width;
+        EXPECT_TRUE(painted_label_strip(axis) == expected.image) << joined(expected.labels);
+    }
 }
 
 } // namespace

@@ -198,31 +198,52 @@ TEST(AxisPicture, HorizontalLabelsStayClearOfTheCaption) {
     EXPECT_EQ(over.tick_lines[1].height, 5);
 }
 
-// 0 .. 5512.5 Hz over 780 pixels aims at 200 Hz steps, closer than "1000" is wide:
-// every other label is left out, and no two placed labels overlap or touch.
-TEST(AxisPicture, CrowdedLabelsAreThinnedEvenly) {
-    const auto ticks = layout(input(AxisScale{0, 5512.5, 780, false, false, false}, 50));
-    ASSERT_NEAR(ticks[1].value - ticks[0].value, 200, 1e-9);
+// Linear labels that would crowd keep every k-th step, k = 1, 2, 5, 10, ..., counted
+// from zero: evenly spaced round numbers, each a blank clear of the next.
+TEST(LinearTicks, CrowdedLabelsKeepAnEvenStrideFromZero) {
+    // 0 .. 5512.5 Hz over 780 pixels: 200 Hz steps 28.3 pixels apart; "1000" at 9
+    // pixels a character and a blank need 45, so every other step is labelled.
     const auto wide = [](const std::string& text) {
         return TextExtent{9 * static_cast<int>(text.size()), 10};
     };
-    AxisPicture p;
-    plan_axis_picture({tposition::posunder, 780, 25, 5, "[Hz]"}, ticks, wide, p);
-    ASSERT_GE(p.labels.size(), 10u);
-    for (std::size_t k = 1; k < p.labels.size(); ++k) {
-        const PlacedLabel& a = p.labels[k - 1];
-        const PlacedLabel& b = p.labels[k];
-        EXPECT_GE(b.x, a.x + wide(ticks[a.tick].text).width + 9) << k;
-        EXPECT_EQ(b.tick - a.tick, 2) << k;
+    TickLayout l;
+    l.compute(input(AxisScale{0, 5512.5, 780, false, false, false}, 50), wide);
+    const std::vector<AxisTick>& ticks = l.ticks();
+    ASSERT_EQ(ticks.size(), 29u);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        EXPECT_EQ(ticks[i].text.empty(), i % 2 == 1) << i;
     }
-    // Vertical: 20 dB steps 12 pixels apart, with labels 10 high, keep every other one.
-    std::vector<AxisTick> levels;
-    for (int i = 0; i < 10; ++i) {
-        levels.push_back({i * 20.0, 150 - 12 * i, std::to_string(i * 20)});
+    EXPECT_EQ(ticks[6].text, "1200");
+    // -250 .. 250 over 300 pixels in steps of 10, 6 pixels apart: labels of up to four
+    // characters and a blank need 30, so the stride is 5 (not 3, which would fit).
+    const auto values = layout(input(AxisScale{-250, 250, 300, false, false, false}, 5));
+    ASSERT_NEAR(values[1].value - values[0].value, 10, 1e-9);
+    EXPECT_EQ(kept_labels(values),
+              (std::vector<std::string>{"-250", "-200", "-150", "-100", "-50", "0", "50", "100",
+                                        "150", "200", "250"}));
+    // Stacked labels may touch: 20 dB steps 12 pixels apart with labels 10 high all
+    // stay; 8 apart keep the multiples of 40. (120 lies beyond the range, on the end
+    // pixel, where it is never painted.)
+    const auto levels = [](int extent, int aim) {
+        return kept_labels(layout(input(AxisScale{-40, 100, extent, true, false, false}, aim)));
+    };
+    EXPECT_EQ(levels(85, 12),
+              (std::vector<std::string>{"-40", "-20", "0", "20", "40", "60", "80", "100", "120"}));
+    EXPECT_EQ(levels(57, 6), (std::vector<std::string>{"-40", "0", "40", "80", "120"}));
+}
+
+// What the layout keeps is what is painted, unless it would leave the axis or meet
+// the caption.
+TEST(AxisPicture, PaintsEveryLabelTheLayoutKeeps) {
+    // Note names may touch: A, C, D, E, G 10 pixels a semitone apart, 12 wide.
+    const auto ticks = layout(input(AxisScale{220, 880, 241, false, false, true}, 40, true));
+    const AxisPicture p = picture({tposition::posunder, 241, 25, 5, ""}, ticks);
+    std::vector<std::string> painted;
+    for (const PlacedLabel& l : p.labels) {
+        painted.push_back(ticks[static_cast<std::size_t>(l.tick)].text);
     }
-    const AxisPicture v = picture({tposition::posleft, 40, 200, 5, ""}, levels);
-    ASSERT_EQ(v.labels.size(), 5u);
-    EXPECT_EQ(v.labels[1].tick, 2);
+    EXPECT_EQ(painted,
+              (std::vector<std::string>{"C4", "D4", "E4", "G4", "A4", "C5", "D5", "E5", "G5"}));
 }
 
 } // namespace

@@ -27,10 +27,14 @@ xvfb_cleanup() {
 }
 trap xvfb_cleanup EXIT
 
-# start_xvfb WIDTHxHEIGHT: starts the display and sets $display.
+# start_xvfb WIDTHxHEIGHT: starts the display and sets $display. The size is for a
+# scale factor of 1; with QT_SCALE_FACTOR set the screen grows with the windows.
 start_xvfb() {
+    local size
+    size=$(awk -v size="$1" -v factor="${QT_SCALE_FACTOR:-1}" 'BEGIN {
+        split(size, wh, "x"); printf "%dx%d", wh[1] * factor, wh[2] * factor }')
     # Xvfb picks a free display number and writes it to fd 3.
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$xvfb_work/display" \
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$xvfb_work/display" \
         2>"$xvfb_work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 200); do [[ -s "$xvfb_work/display" ]] && break; sleep 0.05; done
