@@ -7,6 +7,7 @@
 #include "app/stored_settings.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
+#include "shell/application.h"
 #include "zevrin_version.h"
 
 #include <QApplication>
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     qInstallMessageHandler(startup_message_handler);
-    QApplication app(argc, argv);
+    zevrin::TApplication app(argc, argv);
     qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(zevrin::product_name);
     QApplication::setApplicationVersion(zevrin::version_text);

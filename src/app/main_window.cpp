@@ -71,6 +71,7 @@ TForm1::TForm1(TDevices& devices, QWidget* parent)
     create_toolbar();
     create_menus();
     create_settings_components();
+    create_shell_components();
     PaintBox1->OnMouseDown = [this](QMouseEvent* e) { PaintBox1MouseDown(e); };
     PaintBox1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
     fanalyser.OnChange = [this](TAnalyserChange what) { engine_changed(what); };

@@ -8,6 +8,7 @@
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "platform/message_box.h"
+#include "platform/unhandled_error.h"
 #include "zevrin_version.h"
 
 #include <QAction>
@@ -25,7 +26,7 @@ void TForm1::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        show_error(e.what());
+        handle_unhandled_error(e);
     }
 }
 
