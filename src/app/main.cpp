@@ -85,9 +85,6 @@ int main(int argc, char** argv) {
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
-    if (cl.show_about) {
-        // Once the window is up and has read its settings.
-        QMetaObject::invokeMethod(&window, &zevrin::TForm1::About1Click, Qt::QueuedConnection);
-    }
+    // "/?" shows the about box: the tools menu does, once the window is up.
     return QApplication::exec();
 }

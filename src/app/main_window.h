@@ -36,6 +36,7 @@
 #include "shell/error_log.h"
 #include "shell/prog_id.h"
 #include "shell/tamber_about.h"
+#include "shell/tools_menu.h"
 
 #include <QMainWindow>
 
@@ -83,8 +84,9 @@ public:
     TTamberAbout* TamberAbout1 = nullptr;
     TRecentFiles* RecentFiles1 = nullptr;
     TForm2* Form2 = nullptr;
-    // The application shell: the error log.
+    // The application shell: the error log and the "&Tools" menu.
     TErrorLog* ErrorLog1 = nullptr;
+    TToolsMenu* ToolsMenu1 = nullptr;
 
     // Controls, by their names in the form.
     QToolBar* ToolBar1 = nullptr;

@@ -1,6 +1,11 @@
-// The main window's application shell: the error log.
+// The main window's application shell: the error log and the "&Tools" menu shared
+// with the maker's other programs, after the menus of its own.
 
 #include "app/main_window.h"
+
+#include "zevrin_version.h"
+
+#include <QMenuBar>
 
 namespace zevrin {
 
@@ -9,6 +14,23 @@ void TForm1::create_shell_components() {
     ErrorLog1->setObjectName("ErrorLog1");
     ErrorLog1->set_Tamberabout(TamberAbout1);
     ErrorLog1->Loaded();
+
+    ToolsMenu1 = new TToolsMenu(this);
+    ToolsMenu1->setObjectName("ToolsMenu1");
+    ToolsMenu1->set_MainMenu(menuBar());
+    ToolsMenu1->set_ThisAppMenuText(product_name);
+    ToolsMenu1->set_ThisAppHotKey(0);
+    ToolsMenu1->set_ThisAppParams("%a");
+    ToolsMenu1->set_ThisAppName(product_name);
+    ToolsMenu1->set_TamberAboutBox(TamberAbout1);
+    ToolsMenu1->set_Caption("&Tools");
+    ToolsMenu1->set_MenuPos(100);
+    ToolsMenu1->set_Want83(false);
+    ToolsMenu1->set_AutoStartEditor(true);
+    ToolsMenu1->set_AutoInsertInMenu(true);
+    ToolsMenu1->set_AutoInsertThisApp(true);
+    ToolsMenu1->set_Visible(false); // before the menu exists: no effect, as stored
+    ToolsMenu1->Loaded();
 }
 
 } // namespace zevrin

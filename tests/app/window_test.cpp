@@ -111,7 +111,8 @@ TEST_F(Window, MenusAndActions) {
     for (QAction* a : w.menuBar()->actions()) {
         menus << a->text();
     }
-    EXPECT_EQ(menus, QStringList({"&File", "&Measure", "Control", "&Settings", "&Help"}));
+    EXPECT_EQ(menus,
+              QStringList({"&File", "&Measure", "Control", "&Settings", "&Help", "&Tools"}));
     EXPECT_EQ(menu_texts(w.File1),
               QStringList({"Analyse sound file...", "Export curves...", "-", "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
@@ -125,6 +126,7 @@ TEST_F(Window, MenusAndActions) {
     }
     EXPECT_EQ(w.Settings->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(w.settingsbutton->text(), "Settings");
+    EXPECT_EQ(menu_texts(w.ToolsMenu1->Menu()), QStringList({"&Zevrin"}));
     EXPECT_EQ(menu_texts(w.Help1), QStringList({"About"}));
     // The SLTAS buttons show in SLTAS mode only.
     EXPECT_FALSE(w.playbutton->isVisible());
