@@ -85,6 +85,9 @@ int main(int argc, char** argv) {
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
-    // "/?" shows the about box: the tools menu does, once the window is up.
+    // "/?" shows the about box: the tools menu does, once the window is up. The
+    // automatic version check belongs to a program start, never to a test's window.
+    QMetaObject::invokeMethod(
+        &window, [&window] { window.HelpMenu1->check_at_start(); }, Qt::QueuedConnection);
     return QApplication::exec();
 }

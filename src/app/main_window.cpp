@@ -238,9 +238,6 @@ void TForm1::create_menus() {
         Control1->addAction(a);
     }
     create_settings_menu();
-    Help1 = menuBar()->addMenu("&Help");
-    About1 = Help1->addAction("About");
-    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
 }
 
 // The recent files are appended to this menu once the components exist.

@@ -34,6 +34,7 @@
 #include "settings/settings_dialog.h"
 #include "settings/settings_keys.h"
 #include "shell/error_log.h"
+#include "shell/help_menu.h"
 #include "shell/prog_id.h"
 #include "shell/tamber_about.h"
 #include "shell/tools_menu.h"
@@ -84,9 +85,10 @@ public:
     TTamberAbout* TamberAbout1 = nullptr;
     TRecentFiles* RecentFiles1 = nullptr;
     TForm2* Form2 = nullptr;
-    // The application shell: the error log and the "&Tools" menu.
+    // The application shell: the error log, the "&Tools" and the "&Help" menus.
     TErrorLog* ErrorLog1 = nullptr;
     TToolsMenu* ToolsMenu1 = nullptr;
+    THelpMenu* HelpMenu1 = nullptr;
 
     // Controls, by their names in the form.
     QToolBar* ToolBar1 = nullptr;

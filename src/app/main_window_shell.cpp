@@ -1,5 +1,5 @@
-// The main window's application shell: the error log and the "&Tools" menu shared
-// with the maker's other programs, after the menus of its own.
+// The main window's application shell: the error log, the "&Tools" menu shared with
+// the maker's other programs and the "&Help" menu, after the menus of its own.
 
 #include "app/main_window.h"
 
@@ -31,6 +31,17 @@ void TForm1::create_shell_components() {
     ToolsMenu1->set_AutoInsertThisApp(true);
     ToolsMenu1->set_Visible(false); // before the menu exists: no effect, as stored
     ToolsMenu1->Loaded();
+
+    HelpMenu1 = new THelpMenu(this);
+    HelpMenu1->setObjectName("HelpMenu1");
+    HelpMenu1->set_MainMenu(menuBar());
+    HelpMenu1->set_AboutBox(TamberAbout1);
+    HelpMenu1->set_ProgId(ProgId1);
+    HelpMenu1->set_MenuPos(100);
+    HelpMenu1->set_EnableVersionCheck(true);
+    HelpMenu1->Loaded();
+    Help1 = HelpMenu1->Menu();
+    About1 = HelpMenu1->aboutitem();
 }
 
 } // namespace zevrin
