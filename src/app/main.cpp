@@ -8,6 +8,7 @@
 #include "app/stored_settings.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
+#include "shell/application.h"
 #include "zevrin_version.h"
 
 #include <QApplication>
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     qInstallMessageHandler(startup_message_handler);
-    QApplication app(argc, argv);
+    zevrin::TApplication app(argc, argv);
     qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(zevrin::product_name);
     QApplication::setApplicationVersion(zevrin::version_text);
@@ -86,9 +87,9 @@ int main(int argc, char** argv) {
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
-    if (cl.show_about) {
-        // Once the window is up and has read its settings.
-        QMetaObject::invokeMethod(&window, &zevrin::TForm1::About1Click, Qt::QueuedConnection);
-    }
+    // "/?" shows the about box: the tools menu does, once the window is up. The
+    // automatic version check belongs to a program start, never to a test's window.
+    QMetaObject::invokeMethod(
+        &window, [&window] { window.HelpMenu1->check_at_start(); }, Qt::QueuedConnection);
     return QApplication::exec();
 }

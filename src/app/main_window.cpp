@@ -75,6 +75,7 @@ TForm1::TForm1(TDevices& devices, QWidget* parent)
     create_toolbar();
     create_menus();
     create_settings_components();
+    create_shell_components();
     PaintBox1->OnMouseDown = [this](QMouseEvent* e) { PaintBox1MouseDown(e); };
     PaintBox1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
     fanalyser.OnChange = [this](TAnalyserChange what) { engine_changed(what); };
@@ -254,9 +255,6 @@ void TForm1::create_menus() {
         Control1->addAction(a);
     }
     create_settings_menu();
-    Help1 = menuBar()->addMenu("&Help");
-    About1 = Help1->addAction("About");
-    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
 }
 
 // The recent files are appended to this menu once the components exist.

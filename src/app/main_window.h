@@ -19,8 +19,8 @@
 //
 // The sound devices deliver on the GUI thread: their wake-ups reach it through an
 // eventfd (app/device_wakeup.h), and it pumps the capture or playback component. An
-// error raised by any handler is shown in a message box (platform/message_box.h) and
-// the program goes on. GUI thread only.
+// error raised by any handler reaches the error log (ErrorLog1), which records it while
+// logging is on and shows it; the program goes on. GUI thread only.
 
 #include "audio/device.h"
 #include "display/axis.h"
@@ -34,8 +34,11 @@
 #include "settings/recent_files.h"
 #include "settings/settings_dialog.h"
 #include "settings/settings_keys.h"
+#include "shell/error_log.h"
+#include "shell/help_menu.h"
 #include "shell/prog_id.h"
 #include "shell/tamber_about.h"
+#include "shell/tools_menu.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -86,6 +89,10 @@ public:
     TTamberAbout* TamberAbout1 = nullptr;
     TRecentFiles* RecentFiles1 = nullptr;
     TForm2* Form2 = nullptr;
+    // The application shell: the error log, the "&Tools" and the "&Help" menus.
+    TErrorLog* ErrorLog1 = nullptr;
+    TToolsMenu* ToolsMenu1 = nullptr;
+    THelpMenu* HelpMenu1 = nullptr;
 
     // Controls, by their names in the form.
     QToolBar* ToolBar1 = nullptr;
@@ -246,13 +253,14 @@ private:
     void create_settings_components();
     void create_output_actions();
     void create_edit_menu();
+    void create_shell_components();
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);
     void connect_devices();
     void centre_on_screen();
 
-    /// Runs `handler`; an exception it raises is shown in a message box.
+    /// Runs `handler`; an exception it raises goes to the error log, which shows it.
     void guarded(const std::function<void()>& handler);
     void show_error(const std::string& text);
 

@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/unhandled_error.h"
 #include "zevrin_version.h"
 
 #include <QAction>
@@ -28,7 +29,7 @@ void TForm1::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        show_error(e.what());
+        handle_unhandled_error(e);
     }
 }
 

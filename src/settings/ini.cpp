@@ -119,8 +119,7 @@ QFont& TIni::ReadFont(const std::string& section, const std::string& key, QFont&
 }
 
 TTamberIni::TTamberIni()
-    : setting(std::make_unique<RegistryIni>(RegistryHive::current_user,
-                                            "SoftWare\\MarvenData\\Tamber")) {}
+    : setting(std::make_unique<RegistryIni>(RegistryHive::current_user, tamber_key)) {}
 
 TTamberIni::~TTamberIni() {
     save_on_destruction();

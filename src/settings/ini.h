@@ -94,6 +94,9 @@ private:
     std::unique_ptr<RegistryIni> setting;
 };
 
+/// The key of TTamberIni in HKEY_CURRENT_USER.
+inline constexpr const char* tamber_key = "SoftWare\\MarvenData\\Tamber";
+
 class TTamberIni : public IniBase {
 public:
     /// Opens HKEY_CURRENT_USER\SoftWare\MarvenData\Tamber.

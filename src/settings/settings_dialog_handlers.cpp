@@ -5,9 +5,8 @@
 
 #include "dsp/numeric.h"
 #include "dsp/text.h"
-#include "platform/message_box.h"
+#include "platform/unhandled_error.h"
 #include "settings/color_ref.h"
-#include "zevrin_version.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -63,7 +62,7 @@ void TForm2::guarded(const std::function<void()>& handler) {
         handler();
     } catch (const std::exception& e) {
         if (!fshowing) {
-            message_box(e.what(), product_name, mb::ok | mb::iconerror);
+            handle_unhandled_error(e);
         }
     }
 }

@@ -342,7 +342,7 @@ TEST(WindowWithoutHome, SaysOnceThatTheSettingsCannotBeKept) {
         TForm1 w(loop);
         w.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        ASSERT_EQ(messages.size(), 1u);
+        ASSERT_EQ(messages.size(), 1u) << messages.front();
         EXPECT_EQ(messages[0], "Zevrin cannot keep its settings: no home folder is known (HOME is "
                                "not set and the user has none). It starts with its first-start "
                                "settings, and what you change lasts until it ends.");

@@ -117,7 +117,8 @@ TEST_F(Window, MenusAndActions) {
     for (QAction* a : w.menuBar()->actions()) {
         menus << a->text();
     }
-    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Measure", "Control", "&Settings", "&Help"}));
+    EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Measure", "Control", "&Settings", "&Tools",
+                                  "&Help"}));
     EXPECT_EQ(menu_texts(w.File1), QStringList({"Print...", "-", "Analyse sound file...",
                                                 "Export curves...", "-", "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
@@ -131,7 +132,10 @@ TEST_F(Window, MenusAndActions) {
     }
     EXPECT_EQ(w.Settings->shortcut(), QKeySequence(Qt::Key_F6));
     EXPECT_EQ(w.settingsbutton->text(), "Settings");
-    EXPECT_EQ(menu_texts(w.Help1), QStringList({"About"}));
+    EXPECT_EQ(menu_texts(w.ToolsMenu1->Menu()), QStringList({"&Zevrin"}));
+    EXPECT_EQ(menu_texts(w.Help1),
+              QStringList({"E-mail Marven Data", "Marven Data Web", "Check for new version now",
+                           "Check for new version automatically", "-", "A&bout..."}));
     // The SLTAS buttons show in SLTAS mode only.
     EXPECT_FALSE(w.playbutton->isVisible());
     engine().set_usesltas(true);
