@@ -7,7 +7,7 @@
 #include "app/stored_settings.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
-#include "zevrin_version.h"
+#include "shell/identity.h"
 
 #include <QApplication>
 
@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(startup_message_handler);
     QApplication app(argc, argv);
     qInstallMessageHandler(nullptr);
-    QApplication::setApplicationName(zevrin::product_name);
-    QApplication::setApplicationVersion(zevrin::version_text);
+    zevrin::configure_application();
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
