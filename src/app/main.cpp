@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
 #include "app/stored_settings.h"
+#include "app/window_arguments.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 #include "shell/identity.h"
@@ -83,9 +84,6 @@ int main(int argc, char** argv) {
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
-    if (cl.show_about) {
-        // Once the window is up and has read its settings.
-        QMetaObject::invokeMethod(&window, &zevrin::TForm1::About1Click, Qt::QueuedConnection);
-    }
+    zevrin::queue_window_arguments(window, cl);
     return QApplication::exec();
 }
