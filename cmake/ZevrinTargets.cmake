@@ -5,7 +5,12 @@ set(ZEVRIN_SOURCE_ROOT "${CMAKE_SOURCE_DIR}/src")
 
 function(zevrin_defaults target)
     target_compile_features(${target} PUBLIC cxx_std_20)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+    # Errors only where asked for: a user's or a distribution's build with another
+    # compiler must not fail on a warning that compiler adds.
+    if(ZEVRIN_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
     if(ZEVRIN_SANITIZE)
         target_compile_options(${target} PUBLIC -fsanitize=address,undefined -fno-omit-frame-pointer
                                                 -fno-sanitize-recover=undefined)

@@ -22,7 +22,10 @@ if ((${#missing[@]})); then
     $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Warnings are errors here, as in CI, but not in a build of a user's own.
 if [[ ! -f "$build/build.ninja" ]]; then
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEVRIN_WERROR=ON "$@"
+elif ! grep -qx 'ZEVRIN_WERROR:BOOL=ON' "$build/CMakeCache.txt"; then
+    cmake "$build" -DZEVRIN_WERROR=ON >/dev/null
 fi
 cmake --build "$build"

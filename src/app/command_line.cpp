@@ -3,8 +3,36 @@
 #include "zevrin_version.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
 
 namespace zevrin {
+
+namespace {
+
+// A file manager hands over the names of the files of the settings type, whose
+// pattern it matches regardless of case.
+bool is_settings_file_name(const std::string& arg) {
+    constexpr std::string_view extension = ".zvr";
+    if (arg.size() <= extension.size()) {
+        return false;
+    }
+    return std::equal(
+        extension.begin(), extension.end(), arg.end() - extension.size(),
+        [](char e, char c) { return e == std::tolower(static_cast<unsigned char>(c)); });
+}
+
+// The name as the file dialog would give it, so that the recent files list still
+// finds the file from another working folder.
+std::string absolute_path(const std::string& name) {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::absolute(name, error);
+    return error ? name : path.lexically_normal().string();
+}
+
+} // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
     CommandLine cl;
@@ -34,15 +62,20 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
             return cl;
         } else {
             cl.extra.push_back(a);
+            if (is_settings_file_name(a)) {
+                cl.settings_files.push_back(absolute_path(a));
+            }
         }
     }
     return cl;
 }
 
 std::string help_text() {
-    return std::string("Usage: zevrin [OPTION]...\n") +
+    return std::string("Usage: zevrin [OPTION]... [FILE.zvr]\n") +
            "Real-time audio spectrum analyser.\n"
            "\n"
+           "  FILE.zvr         open these settings once the window is up, as\n"
+           "                   Settings > Open file... does\n"
            "  /?               show the about box once the window is up\n"
            "  --analyse FILE [OPTION]...\n"
            "                   analyse a sound file without a window and write its curves\n"

@@ -13,6 +13,9 @@ struct CommandLine {
     std::string error;                ///< why the command line is bad
     std::vector<std::string> extra;   ///< arguments the window keeps for later use
     std::vector<std::string> analyse; ///< the arguments after --analyse
+    /// The settings files (".zvr") among `extra`, made absolute, in their order: the
+    /// window opens them once it is up, as "&Open file..." opens one.
+    std::vector<std::string> settings_files;
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

@@ -6,9 +6,11 @@
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
 #include "app/stored_settings.h"
+#include "app/window_arguments.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 #include "shell/application.h"
+#include "shell/identity.h"
 #include "zevrin_version.h"
 
 #include <QApplication>
@@ -81,14 +83,15 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(startup_message_handler);
     zevrin::TApplication app(argc, argv);
     qInstallMessageHandler(nullptr);
-    QApplication::setApplicationName(zevrin::product_name);
-    QApplication::setApplicationVersion(zevrin::version_text);
+    zevrin::configure_application();
     zevrin::use_desktop_number_format();
     zevrin::install_qt_message_box();
     zevrin::TForm1 window;
     window.show();
-    // "/?" shows the about box: the tools menu does, once the window is up. The
-    // automatic version check belongs to a program start, never to a test's window.
+    // Settings files named on the command line open once the window is up; "/?" shows
+    // the about box after them (the tools menu does). The automatic version check
+    // belongs to a program start, never to a test's window.
+    zevrin::queue_window_arguments(window, cl);
     QMetaObject::invokeMethod(
         &window, [&window] { window.HelpMenu1->check_at_start(); }, Qt::QueuedConnection);
     return QApplication::exec();

@@ -187,6 +187,9 @@ public:
     /// A settings file never moves the window. A float key that is no number stops
     /// the reading with the conversion error; what was read before it stays.
     void open_settings(const std::string& filename);
+    /// open_settings for a file the user chose ("&Open file...", or one given on the
+    /// command line): what stops it is shown in a message box.
+    void open_settings_file(const std::string& filename);
     /// The open (false) or save (true) dialog of the settings files.
     std::unique_ptr<QFileDialog> settings_file_dialog(bool save);
     /// The settings file last opened or saved: the name both file dialogs start with.

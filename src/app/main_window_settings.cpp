@@ -141,11 +141,14 @@ void TForm1::Always1Click() {
     });
 }
 
+void TForm1::open_settings_file(const std::string& filename) {
+    guarded([&] { open_settings(filename); });
+}
+
 void TForm1::Openfile1Click() {
     const std::unique_ptr<QFileDialog> dialog = settings_file_dialog(false);
     if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty()) {
-        const std::string name = dialog->selectedFiles().front().toStdString();
-        guarded([&] { open_settings(name); });
+        open_settings_file(dialog->selectedFiles().front().toStdString());
     }
 }
 

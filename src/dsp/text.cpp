@@ -59,8 +59,12 @@ Decimal decimal_digits(double x, int digits) {
     return d;
 }
 
+// Written into a buffer of its own: prepending to a temporary string costs a second
+// copy, and GCC 12 at -O2 and above mistakes that copy for an overlapping one.
 std::string exponent_text(int e) {
-    return "E" + std::to_string(e);
+    char buf[16] = {'E'};
+    const auto res = std::to_chars(buf + 1, buf + sizeof buf, e);
+    return std::string(buf, res.ptr);
 }
 
 // Unicode case mapping for the scripts a user is likely to type in a file name:

@@ -36,8 +36,13 @@ std::string base_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Appended in place: prepending "." to a temporary copies the name twice, and
+// GCC 12 at -O3 takes that copy for an overlapping one.
 std::string temp_prefix(const std::string& path) {
-    return "." + base_name(path) + ".tmp-";
+    std::string prefix = ".";
+    prefix += base_name(path);
+    prefix += ".tmp-";
+    return prefix;
 }
 
 std::string unique_temp_name(const std::string& path) {

@@ -9,9 +9,17 @@ namespace zevrin {
 
 namespace {
 
+// Appended in place: prepending "1" to a temporary makes GCC 12 at -O3 take the
+// copy for an overlapping one.
 std::string hex_digit(int i) {
     static const char digits[] = "0123456789ABCDEF";
-    return i < 16 ? std::string(1, digits[i]) : "1" + std::string(1, digits[i - 16]);
+    std::string text;
+    if (i >= 16) {
+        text += '1';
+        i -= 16;
+    }
+    text += digits[i];
+    return text;
 }
 
 bool file_exists(const std::string& name) {

@@ -2,6 +2,7 @@
 
 #include "zevrin_version.h"
 
+#include <QDir>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -74,19 +75,12 @@ QImage family_picture() {
 }
 
 QIcon program_icon() {
+    // The PNGs rendered from the icon that is installed for the desktop
+    // (data/icons), compiled into the program so that it needs no file beside it.
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) {
-        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(24, 36, 60));
-        p.drawRoundedRect(QRectF(0, 0, size, size), size * 0.18, size * 0.18);
-        draw_spectrum(p, QRectF(size * 0.1, size * 0.15, size * 0.8, size * 0.75), 6,
-                      QColor(40, 180, 70), QColor(250, 220, 70));
-        p.end();
-        icon.addPixmap(QPixmap::fromImage(image));
+    const QDir folder(":/zevrin/icons");
+    for (const QString& name : folder.entryList({"zevrin-*.png"}, QDir::Files)) {
+        icon.addFile(folder.filePath(name));
     }
     return icon;
 }

@@ -1,6 +1,9 @@
 #include "shell/identity.h"
 
+#include "shell/artwork.h"
 #include "zevrin_version.h"
+
+#include <QApplication>
 
 namespace zevrin {
 
@@ -23,6 +26,13 @@ void configure_main_about(TTamberAbout& about) {
     about.set_BMP256(true);
     about.set_OSVersions("Linux");
     about.Loaded();
+}
+
+void configure_application() {
+    QApplication::setApplicationName(product_name);
+    QApplication::setApplicationVersion(version_text);
+    QGuiApplication::setDesktopFileName(app_id);
+    QApplication::setWindowIcon(program_icon());
 }
 
 } // namespace zevrin

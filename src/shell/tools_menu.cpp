@@ -232,11 +232,21 @@ void TToolsMenu::show_about_for_switch() {
     }
     for (size_t i = 1; i < fparams.size(); ++i) {
         if (fparams[i] == "/?") {
-            QTimer::singleShot(0, this, [this] {
-                if (ftamberaboutbox != nullptr) {
-                    ftamberaboutbox->showmodal();
-                }
-            });
+            // Queued twice: the first call runs before what the start queued after the
+            // window was made, the second after it.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    QMetaObject::invokeMethod(
+                        this,
+                        [this] {
+                            if (ftamberaboutbox != nullptr) {
+                                ftamberaboutbox->showmodal();
+                            }
+                        },
+                        Qt::QueuedConnection);
+                },
+                Qt::QueuedConnection);
             return;
         }
     }

@@ -121,6 +121,9 @@ public:
     /// ("%0" ... "%9"). QCoreApplication's arguments unless set.
     const std::vector<std::string>& ParamStr() const { return fparams; }
     void set_ParamStr(std::vector<std::string> params) { fparams = std::move(params); }
+    /// With "/?" among the parameters: shows the about box once the event loop has
+    /// done what the start queued before it (settings files named on the command line).
+    void show_about_for_switch();
 
     /// The "&Tools" menu; nullptr before the first build.
     QMenu* Menu() const { return ftoolsmenu; }
@@ -184,7 +187,6 @@ private:
     void change_list(const std::function<void(RegistryTree&)>& edit);
     void ensure_want83(const std::string& keyname);
     void other_program_changed();
-    void show_about_for_switch();
     /// A Boolean of the list's key, written as `default_value` when missing.
     bool read_bool(const std::string& name, bool default_value);
 

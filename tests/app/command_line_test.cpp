@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace zevrin {
 namespace {
 
@@ -19,6 +21,20 @@ TEST(CommandLine, Actions) {
     EXPECT_EQ(parse_command_line({"/?", "--list-devices"}).action,
               CommandLine::Action::list_devices);
     EXPECT_NE(help_text().find("--list-devices"), std::string::npos);
+}
+
+TEST(CommandLine, SettingsFilesAreOpenedWithTheirFullNames) {
+    const std::filesystem::path here = std::filesystem::current_path();
+    const CommandLine cl =
+        parse_command_line({"/?", "sub/../mine.zvr", "notes.txt", "/data/OLD.ZVR", "x.zvrx"});
+    EXPECT_EQ(cl.action, CommandLine::Action::window);
+    EXPECT_TRUE(cl.show_about); // "/?" keeps its meaning beside a file
+    EXPECT_EQ(cl.settings_files,
+              std::vector<std::string>({(here / "mine.zvr").string(), "/data/OLD.ZVR"}));
+    // Every argument stays among those the window keeps, as given.
+    EXPECT_EQ(cl.extra, std::vector<std::string>(
+                            {"sub/../mine.zvr", "notes.txt", "/data/OLD.ZVR", "x.zvrx"}));
+    EXPECT_NE(help_text().find("FILE.zvr"), std::string::npos);
 }
 
 TEST(CommandLine, DeviceListShowsTheIdsOfEachDirection) {

@@ -143,6 +143,9 @@ TEST_F(RecentFilesTest, MaxItemsIsLimitedToFifteen) {
     EXPECT_EQ(list->MaxItems(), 15);
     EXPECT_NE(read_text(store_file()).find("nToUse=15\n"), std::string::npos);
     EXPECT_NE(read_text(store_file()).find("\nF=\n"), std::string::npos);
+    // The sixteenth item never holds a name, but is numbered as written.
+    EXPECT_EQ(list->item(15)->text().toStdString(), "&F ");
+    EXPECT_EQ(list->item(16)->text().toStdString(), "&10 ");
     list->set_MaxItems(-1);
     EXPECT_EQ(list->MaxItems(), 0);
     EXPECT_TRUE(shown().empty()); // no names, no separator, no clear item

@@ -1,11 +1,14 @@
 #include "shell/artwork.h"
 #include "shell/identity.h"
 #include "support/qt_app.h"
+#include "zevrin_version.h"
 
 #include <QMouseEvent>
 #include <QSet>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace zevrin {
 namespace {
@@ -142,7 +145,42 @@ TEST(TTamberAbout, ThePictureKeepsItsPaletteOnlyWithBmp256) {
     about.set_BMP256(false);
     about.Loaded();
     EXPECT_EQ(about.tamberimage()->size(), QSize(153, 225));
-    EXPECT_FALSE(program_icon().isNull());
+}
+
+QImage artwork(int size) {
+    return QImage(QString(ZEVRIN_ICON_DIR "/zevrin-%1.png").arg(size))
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage premultiplied(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// The icon that the desktop shows for the installed program is the one that the
+// program's windows show, in every size of the icon theme.
+TEST(ProgramIcon, IsTheInstalledArtworkInEverySize) {
+    test::qt_app();
+    const QIcon icon = program_icon();
+    std::ifstream sizes(ZEVRIN_ICON_DIR "/sizes.txt");
+    int count = 0;
+    for (int size = 0; sizes >> size; ++count) {
+        ASSERT_FALSE(artwork(size).isNull()) << size;
+        EXPECT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        EXPECT_EQ(premultiplied(icon.pixmap(size)), artwork(size)) << size;
+    }
+    EXPECT_EQ(count, 8);
+}
+
+TEST(ProgramIcon, TheApplicationAndTheAboutBoxShowIt) {
+    test::qt_app();
+    configure_application();
+    EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), app_id);
+    EXPECT_EQ(QApplication::applicationName(), "Zevrin");
+    EXPECT_EQ(premultiplied(QApplication::windowIcon().pixmap(48)), artwork(48));
+    TTamberAbout about;
+    configure_main_about(about);
+    EXPECT_EQ(premultiplied(about.progicon()->pixmap()), artwork(32));
+    EXPECT_EQ(about.progicon()->geometry(), QRect(372, 9, 41, 37));
 }
 
 TEST(TAbout, DoubleClicksReachTheirEvents) {

@@ -238,10 +238,14 @@ TEST_F(Tools, TheSwitchShowsTheAboutBoxOnceTheProgramRuns) {
     menu.Loaded();
     EXPECT_FALSE(about.form()->isVisible()); // not while the window is being built
     bool shown = false;
-    QTimer::singleShot(0, [&] {
-        shown = about.form()->isVisible();
-        about.form()->accept();
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (about.form()->isVisible()) {
+            shown = true;
+            about.form()->accept();
+        }
     });
+    watch.start(10);
     EXPECT_TRUE(wait_for([&] { return shown; }, 5000));
 }
 
