@@ -27,7 +27,8 @@ const IniDocument& IniFile::current() {
         const FileContent content = read_file(path_);
         doc_ = IniDocument::parse(content.bytes);
         signature_ = content.signature;
-        loaded_ = content.error == 0;
+        // A file beyond the size limit gives what its first part holds until it changes.
+        loaded_ = content.error == 0 || content.error == EFBIG;
     }
     return doc_;
 }
@@ -80,7 +81,7 @@ void IniFile::update_file() {
     }
     const auto fail = [&](int error) {
         const std::string reason =
-            error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error);
+            error == EWOULDBLOCK ? "the file is locked by another program" : read_error_text(error);
         throw EIniFileError("Unable to write to \"" + path_ + "\": " + reason);
     };
     FileLock lock(folder_of(path_), true);

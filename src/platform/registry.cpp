@@ -36,7 +36,8 @@ const RegistryTree& Registry::tree() {
     FileContent content = read_file(file_);
     tree_ = parse_registry_text(content.bytes, hive_name(hive_)).tree;
     signature_ = content.signature;
-    loaded_ = content.error == 0;
+    // A hive beyond the size limit gives what its first part holds until it changes.
+    loaded_ = content.error == 0 || content.error == EFBIG;
     return tree_;
 }
 
@@ -67,7 +68,7 @@ std::vector<std::string> Registry::subkey_names(std::string_view path) {
 
 void Registry::fail(const std::string& what, int error) const {
     const std::string reason =
-        error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error);
+        error == EWOULDBLOCK ? "the file is locked by another program" : read_error_text(error);
     throw ERegistryError("Cannot " + what + " the registry " + hive_name(hive_) + " in \"" + file_ +
                          "\": " + reason);
 }
@@ -77,6 +78,7 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         fail("save", error);
     }
     int damaged_lines = 0;
+    std::vector<std::string> limits_exceeded;
     {
         FileLock lock(file_ + ".lock", false);
         if (lock.error() != 0) {
@@ -91,6 +93,7 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         const std::string text = format_registry_text(parsed.tree, hive_name(hive_));
         if (text != content.bytes) {
             damaged_lines = parsed.damaged_lines;
+            limits_exceeded = parsed.limits_exceeded;
             // What could not be read is kept aside before the save leaves it out.
             if (damaged_lines > 0) {
                 write_file_atomically(file_ + ".damaged", content.bytes);
@@ -104,11 +107,17 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         loaded_ = true;
     }
     if (damaged_lines > 0) {
+        std::string beyond;
+        for (const std::string& reason : limits_exceeded) {
+            beyond += (beyond.empty() ? " (among them " : ", ") + reason;
+        }
+        if (!beyond.empty()) {
+            beyond += ", more than a registry file may hold)";
+        }
         message_box("The registry file \"" + file_ +
                         "\" was damaged: " + std::to_string(damaged_lines) +
-                        " line(s) could not be read and were left out. The damaged file was "
-                        "kept as \"" +
-                        file_ + ".damaged\".",
+                        " line(s) could not be read and were left out" + beyond +
+                        ". The damaged file was kept as \"" + file_ + ".damaged\".",
                     "Registry", mb::ok | mb::iconexclamation);
     }
 }

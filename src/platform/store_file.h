@@ -7,6 +7,7 @@
 // sees the old or the new file, never a mixture. Writers take the lock around
 // read-modify-write so that changes of different processes are merged, not lost.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,8 +34,14 @@ struct FileContent {
     int error = 0; ///< errno of a failed read; 0 when read or when the file is absent
 };
 
-/// The whole file; an absent file is empty and not an error.
-FileContent read_file(const std::string& path);
+/// The most a store file (a registry hive, an ini or settings file) may hold: the
+/// settings in one take kilobytes.
+inline constexpr size_t store_file_limit = 1024 * 1024;
+
+/// The whole file; an absent file is empty and not an error. A file larger than
+/// `limit` gives its first `limit` bytes and the error EFBIG, and nothing beyond them
+/// is read: a huge or sparse file costs no more time or memory than the limit.
+FileContent read_file(const std::string& path, size_t limit = store_file_limit);
 
 /// Replaces (or creates) `path` with `bytes` atomically, keeping the mode of the
 /// file it replaces; a symbolic link is followed so that the link stays. Leftover
@@ -68,5 +75,8 @@ private:
 
 /// The system's text for an errno value.
 std::string error_text(int error);
+/// The same for the error of a read_file, which gives EFBIG for a file beyond its
+/// limit: "the file is larger than 1 MiB".
+std::string read_error_text(int error);
 
 } // namespace zevrin

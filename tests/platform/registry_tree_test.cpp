@@ -175,5 +175,90 @@ TEST(RegistryTree, TruncationAnywhereKeepsEveryCompleteValueAndInventsNone) {
     }
 }
 
+// A key line nested `depth` levels below the hive.
+std::string nested_key_line(size_t depth) {
+    std::string line = "[HKEY_CURRENT_USER";
+    for (size_t i = 0; i < depth; ++i) {
+        line += "\\a";
+    }
+    return line + "]\n";
+}
+
+TEST(RegistryTree, KeysNestedBeyondTheLimitAreLeftOutAndNamedAsTheReason) {
+    const std::string text = nested_key_line(registry_max_depth) + "\"deep\"=\"kept\"\n" +
+                             nested_key_line(registry_max_depth + 1) + "\"deeper\"=\"lost\"\n" +
+                             nested_key_line(1000000) + "[HKEY_CURRENT_USER\\b]\n\"after\"=\"1\"\n";
+    const RegistryParse p = parse_registry_text(text, hkcu);
+    // The two key lines beyond the limit, and the value of the first of them.
+    EXPECT_EQ(p.damaged_lines, 3);
+    EXPECT_EQ(p.limits_exceeded, (std::vector<std::string>{"keys nested deeper than 512 levels"}));
+    std::string path;
+    for (size_t i = 0; i < registry_max_depth; ++i) {
+        path += "\\a";
+    }
+    ASSERT_NE(p.tree.find(path), nullptr);
+    EXPECT_EQ(p.tree.find(path)->value("deep")->text, "kept");
+    EXPECT_TRUE(p.tree.find(path)->subkeys().empty());
+    EXPECT_EQ(p.tree.find("b")->value("after")->text, "1");
+    // What was read is written and read back as it is, deepest key included.
+    const RegistryParse again = parse_registry_text(format_registry_text(p.tree, hkcu), hkcu);
+    EXPECT_EQ(again.damaged_lines, 0);
+    EXPECT_TRUE(again.tree == p.tree);
+
+    RegistryTree t;
+    EXPECT_THROW(t.create(path + "\\a"), ERegistryError);
+    EXPECT_TRUE(t.root().subkeys().empty());
+}
+
+TEST(RegistryTree, KeysAndValuesBeyondTheirCountsAreLeftOut) {
+    std::string text;
+    for (size_t i = 0; i < registry_max_keys + 2; ++i) {
+        text += "[HKEY_CURRENT_USER\\k" + std::to_string(i) + "]\n";
+    }
+    RegistryParse p = parse_registry_text(text, hkcu);
+    EXPECT_EQ(p.tree.root().subkeys().size(), registry_max_keys);
+    EXPECT_EQ(p.damaged_lines, 2);
+    EXPECT_EQ(p.limits_exceeded, (std::vector<std::string>{"more than 65536 keys"}));
+    EXPECT_EQ(p.tree.find("k65535")->name(), "k65535");
+    EXPECT_EQ(p.tree.find("k65536"), nullptr);
+
+    text = "[HKEY_CURRENT_USER\\v]\n";
+    for (size_t i = 0; i < registry_max_values + 1; ++i) {
+        text += "\"" + std::to_string(i) + "\"=dword:1\n";
+    }
+    // A value written again takes no more room.
+    text += "\"7\"=\"again\"\n";
+    p = parse_registry_text(text, hkcu);
+    EXPECT_EQ(p.tree.find("v")->values().size(), registry_max_values);
+    EXPECT_EQ(p.damaged_lines, 1);
+    EXPECT_EQ(p.limits_exceeded, (std::vector<std::string>{"more than 262144 values"}));
+    EXPECT_EQ(p.tree.find("v")->value("7")->text, "again");
+}
+
+// Many values of one key are read in their order, each found by name; deleting some
+// in between keeps the order of the others (each lookup is by name, not by a scan).
+TEST(RegistryTree, AKeyOfManyValuesKeepsTheirOrder) {
+    constexpr int count = 200000;
+    std::string text = "[HKEY_CURRENT_USER\\w]\n";
+    for (int i = 0; i < count; ++i) {
+        text += "\"n" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\n";
+    }
+    for (int i = 0; i < count; i += 2) {
+        text += "\"N" + std::to_string(i) + "\"=-\n";
+    }
+    text += "\"n0\"=\"back\"\n";
+    const RegistryParse p = parse_registry_text(text, hkcu);
+    EXPECT_EQ(p.damaged_lines, 0);
+    const RegistryKey& k = *p.tree.find("w");
+    ASSERT_EQ(k.values().size(), count / 2 + 1u);
+    EXPECT_EQ(k.values().front().first, "n1");
+    EXPECT_EQ(k.values().back().first, "n0");
+    EXPECT_EQ(k.value("N199999")->text, "199999");
+    EXPECT_EQ(k.value("n199998"), nullptr);
+    const RegistryKey copy = k;
+    EXPECT_TRUE(copy == k);
+    EXPECT_EQ(copy.value("n0")->text, "back");
+}
+
 } // namespace
 } // namespace zevrin
