@@ -9,7 +9,10 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct SF_INFO; // libsndfile's
 
 namespace zevrin {
 
@@ -24,6 +27,9 @@ public:
     /// Opens the file for reading; ESoundFileError when it cannot be read or holds no
     /// audio.
     explicit TSoundFile(const std::string& path);
+    /// A recording held in memory (a copy of `bytes`), read as a file of that content
+    /// would be: for tests and fuzzing. `name` stands for the path in messages.
+    TSoundFile(const std::string& name, std::string_view bytes);
     ~TSoundFile();
     TSoundFile(const TSoundFile&) = delete;
     TSoundFile& operator=(const TSoundFile&) = delete;
@@ -45,6 +51,8 @@ public:
 
 private:
     struct Handle;
+    struct Memory;
+    void take_info(const SF_INFO& info);
     std::unique_ptr<Handle> fhandle;
     std::string fpath;
     std::string fformatname;
