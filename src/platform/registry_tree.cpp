@@ -1,6 +1,7 @@
 #include "platform/registry_tree.h"
 
 #include "dsp/text.h"
+#include "platform/store_file.h"
 #include "platform/text_codec.h"
 
 #include <algorithm>
@@ -172,6 +173,8 @@ std::string string_to_hex(std::string_view text) {
     return hex_text(1, bytes);
 }
 
+void append_value(std::string& out, const std::string& name, const RegistryValue& value);
+
 // The lines of a text one at a time, split as split_lines splits them, without
 // copying them: a file of many short lines costs no more than its text.
 class LineCursor {
@@ -204,7 +207,8 @@ private:
 class Parser {
 public:
     Parser(std::string_view bytes, std::string_view hive)
-        : hive_(fold_name(hive)), text_(decode_text(bytes).text), lines_(text_) {}
+        : hive_(fold_name(hive)), text_(decode_text(bytes).text), lines_(text_),
+          written_(std::string_view(header_v5).size() + 1 + hive.size() + 4) {}
 
     RegistryParse run() {
         for (; !lines_.at_end(); lines_.advance()) {
@@ -282,19 +286,36 @@ private:
         }
         RegistryKey* key = &result_.tree.root();
         size_t existing = 0;
+        size_t path_length = hive_.size();
         while (existing < parts.size() && key->subkey(parts[existing]) != nullptr) {
+            path_length += 1 + parts[existing].size();
             key = key->subkey(parts[existing++]);
         }
-        const size_t added = parts.size() - existing;
-        if (keys_ + added > registry_max_keys) {
-            exceeded("more than " + std::to_string(registry_max_keys) + " keys");
+        // Each new key is a line "\n[path]\n" of the text form.
+        size_t added = 0;
+        for (size_t i = existing; i < parts.size(); ++i) {
+            path_length += 1 + parts[i].size();
+            added += path_length + 4;
+        }
+        if (!within_text(added)) {
             return;
         }
         for (size_t i = existing; i < parts.size(); ++i) {
             key = &key->add_subkey(parts[i]);
         }
-        keys_ += added;
         key_ = key;
+    }
+
+    // Whether `bytes` more of text form still fit what a hive file may hold; counts
+    // them when they do, the line as damage when not.
+    bool within_text(size_t bytes) {
+        if (written_ + bytes > store_file_limit) {
+            exceeded("keys and values beyond " + std::to_string(store_file_limit / (1024 * 1024)) +
+                     " MiB of text");
+            return false;
+        }
+        written_ += bytes;
+        return true;
     }
 
     // A hexadecimal value may go on over lines that end in a backslash.
@@ -367,16 +388,14 @@ private:
         return store(name, std::move(value));
     }
 
+    // A value written again counts again: the bound is on what the text can grow to.
     bool store(const std::string& name, RegistryValue value) {
-        if (key_->value(name) == nullptr) {
-            if (values_ == registry_max_values) {
-                exceeded("more than " + std::to_string(registry_max_values) + " values");
-                return true; // counted by exceeded()
-            }
-            ++values_;
+        std::string line;
+        append_value(line, name, value);
+        if (within_text(line.size())) {
+            key_->set_value(name, std::move(value));
         }
-        key_->set_value(name, std::move(value));
-        return true;
+        return true; // a value beyond the limit was counted as damage
     }
 
     static RegistryValue typed_value(int type, const std::string& bytes) {
@@ -401,32 +420,36 @@ private:
     LineCursor lines_;
     bool seen_key_ = false;
     RegistryKey* key_ = nullptr;
-    size_t keys_ = 0;   ///< keys created so far
-    size_t values_ = 0; ///< values created so far
+    size_t written_; ///< an upper bound of the size of the text form of the tree
     RegistryParse result_;
 };
+
+// One value's line of the text form.
+void append_value(std::string& out, const std::string& name, const RegistryValue& value) {
+    out += name.empty() ? std::string("@") : quoted(name);
+    out += '=';
+    switch (value.kind) {
+    case RegistryValue::Kind::string:
+        out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
+        break;
+    case RegistryValue::Kind::dword: {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
+        out += buffer;
+        break;
+    }
+    case RegistryValue::Kind::other:
+        out += value.text;
+        break;
+    }
+    out += '\n';
+}
 
 void format_key(const RegistryKey& key, const std::string& path, bool is_root, std::string& out) {
     if (!is_root || !key.values().empty()) {
         out += "\n[" + path + "]\n";
         for (const auto& [name, value] : key.values()) {
-            out += name.empty() ? std::string("@") : quoted(name);
-            out += '=';
-            switch (value.kind) {
-            case RegistryValue::Kind::string:
-                out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
-                break;
-            case RegistryValue::Kind::dword: {
-                char buffer[16];
-                std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
-                out += buffer;
-                break;
-            }
-            case RegistryValue::Kind::other:
-                out += value.text;
-                break;
-            }
-            out += '\n';
+            append_value(out, name, value);
         }
     }
     for (const auto& [folded, sub] : key.subkeys()) {

@@ -28,11 +28,12 @@ namespace zevrin {
 
 // What a hive may hold. Keys are never nested deeper than the written system's
 // registry allows, so that the code that walks the tree (copying, comparing, writing,
-// freeing it) stays within its stack; the counts bound what a damaged or hostile file
-// can make the program hold. A hive file holds settings of a few kilobytes.
+// freeing it) stays within its stack; and the text form of what is read stays within
+// what a hive file may hold (platform/store_file.h), so that a save can be read back
+// whole and a damaged or hostile file cannot make the program hold more. (Short lines
+// of deep keys name many keys at once, whose text form repeats each path.) A hive
+// holds settings of a few kilobytes.
 inline constexpr size_t registry_max_depth = 512;
-inline constexpr size_t registry_max_keys = 65536;
-inline constexpr size_t registry_max_values = 262144;
 
 /// A failure of the registry: an invalid name, or a hive that cannot be saved.
 class ERegistryError : public std::runtime_error {
@@ -128,14 +129,15 @@ struct RegistryParse {
     /// the limits above); every other key and value of the text is in the tree.
     int damaged_lines = 0;
     /// Why lines were left out beyond the limits ("keys nested deeper than 512
-    /// levels"), each reason once, for the message that reports the damage.
+    /// levels", "keys and values beyond 1 MiB of text"), each reason once, for the
+    /// message that reports the damage.
     std::vector<std::string> limits_exceeded;
 };
 
 /// Reads the text form of the hive named `hive_name` ("HKEY_CURRENT_USER"): UTF-8 or
 /// UTF-16 with a byte-order mark, any line ends. Never fails: what cannot be read is
 /// counted and skipped. Takes time and memory in proportion to the text, whatever it
-/// holds.
+/// holds; format_registry_text of the tree gives at most store_file_limit bytes.
 RegistryParse parse_registry_text(std::string_view bytes, std::string_view hive_name);
 /// The text form of the tree (UTF-8, LF line ends). Strings that hold control
 /// characters are written as REG_SZ data in hexadecimal, so that they read back
