@@ -23,34 +23,34 @@ constexpr double max_sampfreq = 384000.0;
 constexpr double max_frequency = max_sampfreq / 2;
 
 const std::array<TSettingLimit, 24> limits = {{
-    {"SampFreq", 1000, max_sampfreq, "Hz", Kind::number, 11025},
-    {"SLTASPoints", 16, 32768, "", Kind::power_of_two, 4096},
-    {"NonSLTASWindow", 0, 4, "", Kind::integer, 2},
-    {"Window", 0, 4, "", Kind::integer, 2},
-    {"DecayTime", 0, 1e6, "s", Kind::number, 0},
-    {"SDecayTime", 0, 1e6, "s", Kind::number, 0},
+    {"SampFreq", 1000, max_sampfreq, "Hz", Kind::number},
+    {"SLTASPoints", 16, 32768, "", Kind::power_of_two},
+    {"NonSLTASWindow", 0, 4, "", Kind::integer},
+    {"Window", 0, 4, "", Kind::integer},
+    {"DecayTime", 0, 1e6, "s", Kind::number},
+    {"SDecayTime", 0, 1e6, "s", Kind::number},
     // The frequency axis spans at least 10 Hz.
-    {"fMax", 10, max_frequency, "Hz", Kind::number, 0},
-    {"fMin", 0, max_frequency, "Hz", Kind::number, 0},
+    {"fMax", 10, max_frequency, "Hz", Kind::number},
+    {"fMin", 0, max_frequency, "Hz", Kind::number},
     // The level axis goes no further either way.
-    {"dBMin", -200, 200, "dB", Kind::number, -30},
-    {"dBMax", -200, 200, "dB", Kind::number, 75},
-    {"ExcludedBLimit", -200, 200, "dB", Kind::number, 6},
-    {"PartialPattern", 0, 4, "", Kind::integer, 2},
+    {"dBMin", -200, 200, "dB", Kind::number},
+    {"dBMax", -200, 200, "dB", Kind::number},
+    {"ExcludedBLimit", -200, 200, "dB", Kind::number},
+    {"PartialPattern", 0, 4, "", Kind::integer},
     // The top octave of the longest period has 8192 partials.
-    {"PartialsPerOctave", 1, 8192, "", Kind::integer, 12},
-    {"Chirpiness", -1e5, 1e5, "", Kind::number, 1},
-    {"SingleSinusFreq", 0, max_frequency, "Hz", Kind::number, 100},
-    {"MeasureCurveNo", 0, 18, "", Kind::integer, 1},
-    {"InDeviceID", -1, 9999, "", Kind::integer, 0},
-    {"OutDeviceID", -1, 9999, "", Kind::integer, 0},
-    {"MaxGain", -200, 200, "dB", Kind::number, 30},
+    {"PartialsPerOctave", 1, 8192, "", Kind::integer},
+    {"Chirpiness", -1e5, 1e5, "", Kind::number},
+    {"SingleSinusFreq", 0, max_frequency, "Hz", Kind::number},
+    {"MeasureCurveNo", 0, 18, "", Kind::integer},
+    {"InDeviceID", -1, 9999, "", Kind::integer},
+    {"OutDeviceID", -1, 9999, "", Kind::integer},
+    {"MaxGain", -200, 200, "dB", Kind::number},
     // 14 octaves of partials at 100 dB per octave still have levels a double holds.
-    {"Tilt", -100, 100, "dB/oct", Kind::number, 0},
-    {"XPos", -32768, 32767, "", Kind::integer, 0},
-    {"YPos", -32768, 32767, "", Kind::integer, 0},
-    {"XSize", 1, 32767, "", Kind::integer, 0},
-    {"YSize", 1, 32767, "", Kind::integer, 0},
+    {"Tilt", -100, 100, "dB/oct", Kind::number},
+    {"XPos", -32768, 32767, "", Kind::integer},
+    {"YPos", -32768, 32767, "", Kind::integer},
+    {"XSize", 1, 32767, "", Kind::integer},
+    {"YSize", 1, 32767, "", Kind::integer},
 }};
 
 bool power_of_two(double v) {
@@ -71,7 +71,7 @@ const TSettingLimit& setting_limit(std::string_view name) {
 
 TSettingLimit bandwidth_limit(double sampfreq, TFFTWindow window) {
     const double periods = sampfreq * TAnalyser::windowfactors.at(static_cast<size_t>(window));
-    return {"Bandwidth", periods / max_frame_length, periods / 2, "Hz", Kind::number, 50};
+    return {"Bandwidth", periods / max_frame_length, periods / 2, "Hz", Kind::number};
 }
 
 bool within(const TSettingLimit& limit, double value) {

@@ -27,18 +27,15 @@ struct TSettingLimit {
     double high;
     const char* unit; ///< "Hz", "dB", "s", "dB/oct" or ""
     Kind kind = Kind::number;
-    double default_value = 0.0; ///< what a store without the key gives; see setting_limit
 };
 
 /// The limits of the setting of that store key ("SLTASPoints", "fMin"; also "Tilt",
-/// which only the settings dialog sets). Its default_value is the first-start value
-/// where that is fixed (not for "fMax", "Window", "XPos" and the other keys whose
-/// default is a value in force). std::out_of_range for a key without limits, such as
-/// "Bandwidth" (see bandwidth_limit) or a Boolean.
+/// which only the settings dialog sets). std::out_of_range for a key without limits,
+/// such as "Bandwidth" (see bandwidth_limit) or a Boolean.
 const TSettingLimit& setting_limit(std::string_view name);
 
 /// Bandwidths that give frames of 2 to max_frame_length samples at `sampfreq` with
-/// `window` (default 50 Hz, which every sampling frequency allowed gives frames with).
+/// `window`. (50 Hz, the first start's, suits every sampling frequency allowed.)
 TSettingLimit bandwidth_limit(double sampfreq, TFFTWindow window);
 
 /// Whether `value` lies within the limit, and is whole or a power of two where the
