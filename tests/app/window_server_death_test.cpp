@@ -9,8 +9,8 @@
 #include "support/temp_home.h"
 
 #include <QAction>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <algorithm>
 #include <csignal>
