@@ -8,7 +8,9 @@
 #include "dsp/text.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
+#include "engine/setting_limits.h"
 #include "platform/safe_file_stream.h"
+#include "settings/settings_keys.h"
 
 #include <cmath>
 #include <memory>
@@ -42,6 +44,15 @@ double number(const std::string& option, const std::string& text) {
     throw std::invalid_argument(option + " needs a number, not '" + text + "'");
 }
 
+// The value of an option that sets a stored setting, within that setting's range.
+double within_limit(const std::string& option, const char* setting, double v) {
+    const TSettingLimit& limit = setting_limit(setting);
+    if (!within(limit, v)) {
+        throw std::invalid_argument(range_error(option, limit, v));
+    }
+    return v;
+}
+
 bool on_off(const std::string& option, const std::string& text) {
     if (text == "on" || text == "off") {
         return text == "on";
@@ -51,7 +62,7 @@ bool on_off(const std::string& option, const std::string& text) {
 
 TFFTWindow window_named(const std::string& text) {
     for (size_t i = 0; i < TAnalyser::windownames.size(); ++i) {
-        if (text == TAnalyser::windownames[i]) {
+        if (lower_case(text) == lower_case(TAnalyser::windownames[i])) {
             return static_cast<TFFTWindow>(i);
         }
     }
@@ -60,9 +71,10 @@ TFFTWindow window_named(const std::string& text) {
 }
 
 int sltas_points(const std::string& text) {
+    const TSettingLimit& limit = setting_limit("SLTASPoints");
     const int v = str_to_int_def(text, 0);
-    if (v < 16 || v > 32768 || (v & (v - 1)) != 0) {
-        throw std::invalid_argument("--sltas-points must be a power of two from 16 to 32768, not " +
+    if (!within(limit, v)) {
+        throw std::invalid_argument("--sltas-points must be " + range_text(limit) + ", not " +
                                     text);
     }
     return v;
@@ -175,7 +187,8 @@ std::string analyse_help() {
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT: a file appears or is\n"
            "                            replaced only when the table is complete; a FIFO\n"
-           "                            or a device (/dev/stdout) is written into\n" +
+           "                            or a device (/dev/stdout) is written into\n"
+           "  --                        the sound file follows, even if it starts with -\n" +
            picture_help() +
            "\n"
            "A file name without a folder is one in the current folder.\n"
@@ -185,9 +198,17 @@ std::string analyse_help() {
 
 TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     TAnalyseOptions o;
+    bool options_end = false; // after "--", a name that starts with a dash is a file
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--settings") {
+        if (options_end || a.empty() || a[0] != '-') {
+            if (!o.file.empty()) {
+                throw std::invalid_argument("one sound file at a time ('" + a + "' is a second)");
+            }
+            o.file = a;
+        } else if (a == "--") {
+            options_end = true;
+        } else if (a == "--settings") {
             o.settings = file_name_of(args, i);
         } else if (a == "--csv") {
             o.csv = file_name_of(args, i);
@@ -206,18 +227,14 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
         } else if (a == "--sltas-points") {
             o.sltaspoints = sltas_points(value_of(args, i));
         } else if (a == "--decay") {
-            o.decay = positive_number(a, value_of(args, i));
+            o.decay = within_limit(a, "DecayTime", positive_number(a, value_of(args, i)));
         } else if (a == "--exclude-overloaded") {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
-            o.excludehighpower = number(a, value_of(args, i));
+            o.excludehighpower = within_limit(a, "ExcludedBLimit", number(a, value_of(args, i)));
         } else if (parse_picture_option(args, i, o.pictures)) {
-        } else if (!a.empty() && a[0] == '-') {
-            throw std::invalid_argument("unknown option " + a);
-        } else if (o.file.empty()) {
-            o.file = a;
         } else {
-            throw std::invalid_argument("one sound file at a time ('" + a + "' is a second)");
+            throw std::invalid_argument("unknown option " + a);
         }
     }
     if (o.file.empty()) {
@@ -261,13 +278,30 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         showcurve.fill(true);
         std::array<uint32_t, ncurves> linecolor = default_curve_colors;
         if (load_settings) {
-            load_settings(options.settings, analyser, linecolor, showcurve);
+            const std::vector<std::string> warnings =
+                load_settings(options.settings, analyser, linecolor, showcurve);
+            if (!warnings.empty()) {
+                const std::string source = options.settings.empty()
+                                               ? std::string("the stored settings")
+                                               : "the settings file \"" + options.settings + "\"";
+                err << "zevrin: " << settings_warning_text(source, warnings) << '\n';
+            }
         }
         TSoundFile file(options.file);
         analyser.sampfreq = file.samplerate();
         // The frequency range follows the file's rate, as in the window.
         analyser.set_autoxaxis(analyser.autoxaxis());
         apply(options, analyser);
+        // A bandwidth option that does not suit the file is a bad option; a stored one
+        // is the file's problem (check_sound_file).
+        if (options.bandwidth) {
+            const std::string bad =
+                bandwidth_problem(analyser, *options.bandwidth, file, "--bandwidth");
+            if (!bad.empty()) {
+                err << "zevrin: " << bad << '\n' << analyse_usage() << '\n';
+                return 2;
+            }
+        }
         // The decay factors follow the file's rate, bandwidth and window.
         analyser.set_ltasdecaytime(analyser.ltasdecaytime());
         analyser.set_sltasdecaytime(analyser.sltasdecaytime());

@@ -42,10 +42,10 @@ std::string analyse_help();
 
 /// Puts the stored settings (settings_file empty) or those of a settings file into the
 /// analyser, the curve colours and the curve flags; throws std::runtime_error when they
-/// cannot be read.
-using TSettingsLoader = std::function<void(const std::string& settings_file, TAnalyser& analyser,
-                                           std::array<uint32_t, ncurves>& linecolor,
-                                           std::array<bool, ncurves>& showcurve)>;
+/// cannot be read. Returns warnings for values it replaced by their defaults.
+using TSettingsLoader = std::function<std::vector<std::string>(
+    const std::string& settings_file, TAnalyser& analyser, std::array<uint32_t, ncurves>& linecolor,
+    std::array<bool, ncurves>& showcurve)>;
 
 /// Runs the command: 0 on success, 2 for bad options (with the usage line), 1 for a
 /// file that cannot be analysed or written (with the reason). Nothing is left of an

@@ -80,11 +80,11 @@ void TForm1::add_idle_action(QAction* action) {
 }
 
 void TForm1::pump_capture() {
-    guarded([this] { fcomponents.MPCRecord1.pump(); });
+    guarded([this] { fanalyser.pump_capture(); });
 }
 
 void TForm1::pump_playback() {
-    guarded([this] { fcomponents.MPCPlay1.pump(); });
+    guarded([this] { fanalyser.pump_playback(); });
 }
 
 // ---- what the engine reports ------------------------------------------------------

@@ -68,40 +68,52 @@ void TForm1::open_settings(const std::string& filename) {
     }
     TIni ini(filename);
     const bool normal = normal_window_state();
+    std::vector<std::string> warnings;
+    const auto checked = [&](const char* key, int default_value) {
+        return read_checked_integer(ini.store(), common_section, key, default_value, warnings);
+    };
     if (!filename.empty()) {
         RecentFiles1->add(filename);
         fsettingsfile = filename;
     } else {
         Always1->setChecked(ini.ReadBool(common_section, "SaveSettingsOnExit", true));
         if (normal) {
-            move(ini.ReadInteger(common_section, "YPos", x()),
-                 ini.ReadInteger(common_section, "XPos", y()));
+            const int left = checked("YPos", x());
+            move(left, checked("XPos", y()));
         }
     }
     if (normal) {
-        resize(ini.ReadInteger(common_section, "XSize", width()),
-               ini.ReadInteger(common_section, "YSize", height()));
+        const int w = checked("XSize", width());
+        resize(w, checked("YSize", height()));
     }
     // A file whose scale is linear, opened while the scale is logarithmic, has a
     // range from 0 before its "LogfScale" key; the axis takes the range and the scale
-    // together. What was read before a key that stops the reading is shown too.
-    std::exception_ptr stopped;
+    // together. What was read is shown, and the values that were replaced are named,
+    // also when the display refuses what it got.
     fholdfrequencyaxis = true;
+    std::exception_ptr failure;
     try {
-        read_settings_keys(ini.store(), setting_values());
+        const std::vector<std::string> more = read_settings_keys(ini.store(), setting_values());
+        warnings.insert(warnings.end(), more.begin(), more.end());
     } catch (const std::exception&) {
-        stopped = std::current_exception();
+        failure = std::current_exception();
     }
     fholdfrequencyaxis = false;
     try {
         settings_applied();
     } catch (const std::exception&) {
-        if (!stopped) {
-            throw;
+        if (!failure) {
+            failure = std::current_exception();
         }
     }
-    if (stopped) {
-        std::rethrow_exception(stopped);
+    if (!warnings.empty()) {
+        const std::string source = filename.empty() ? std::string("the stored settings")
+                                                    : "the settings file \"" + filename + "\"";
+        message_box(settings_warning_text(source, warnings), product_name,
+                    mb::ok | mb::iconexclamation);
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 

@@ -15,15 +15,15 @@ std::string command_line_path(const std::string& name) {
 
 } // namespace
 
-void read_stored_settings(const std::string& settings_name, TAnalyser& analyser,
-                          std::array<uint32_t, ncurves>& linecolor,
-                          std::array<bool, ncurves>& showcurve) {
+std::vector<std::string> read_stored_settings(const std::string& settings_name, TAnalyser& analyser,
+                                              std::array<uint32_t, ncurves>& linecolor,
+                                              std::array<bool, ncurves>& showcurve) {
     const std::string settings_file = command_line_path(settings_name);
     if (!settings_file.empty()) {
         check_settings_file(settings_file);
     }
     TIni ini(settings_file);
-    read_settings_keys(ini.store(), {analyser, linecolor, default_curve_colors, showcurve});
+    return read_settings_keys(ini.store(), {analyser, linecolor, default_curve_colors, showcurve});
 }
 
 } // namespace zevrin

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zevrin {
 
@@ -14,10 +15,10 @@ namespace zevrin {
 /// ".zvr" settings file into the analyser, the curve colours and the curve flags, as the
 /// window reads them at its first activation; needs no QApplication. A file name without
 /// a folder is one in the current folder. Reading writes nothing. std::runtime_error for
-/// a settings file that cannot be read, EConvertError for a float key that is no number
-/// (the keys read before it stay in force).
-void read_stored_settings(const std::string& settings_file, TAnalyser& analyser,
-                          std::array<uint32_t, ncurves>& linecolor,
-                          std::array<bool, ncurves>& showcurve);
+/// a settings file that cannot be read. Returns the warnings for values that could not
+/// be used (each replaced by its default, see read_settings_keys).
+std::vector<std::string> read_stored_settings(const std::string& settings_file, TAnalyser& analyser,
+                                              std::array<uint32_t, ncurves>& linecolor,
+                                              std::array<bool, ncurves>& showcurve);
 
 } // namespace zevrin

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,9 +13,44 @@
 
 namespace zevrin {
 
+// The bytes of a file in memory, with libsndfile's virtual I/O over them.
+struct TSoundFile::Memory {
+    std::string bytes;
+    sf_count_t position = 0;
+
+    static sf_count_t length(void* self) {
+        return static_cast<sf_count_t>(static_cast<Memory*>(self)->bytes.size());
+    }
+    static sf_count_t seek(sf_count_t offset, int whence, void* self) {
+        auto* m = static_cast<Memory*>(self);
+        const sf_count_t base = whence == SEEK_CUR   ? m->position
+                                : whence == SEEK_END ? static_cast<sf_count_t>(m->bytes.size())
+                                                     : 0;
+        if (offset < -base || offset > static_cast<sf_count_t>(m->bytes.size()) - base) {
+            return -1;
+        }
+        m->position = base + offset;
+        return m->position;
+    }
+    static sf_count_t read(void* to, sf_count_t count, void* self) {
+        auto* m = static_cast<Memory*>(self);
+        const sf_count_t n =
+            std::clamp<sf_count_t>(static_cast<sf_count_t>(m->bytes.size()) - m->position, 0,
+                                   std::max<sf_count_t>(count, 0));
+        if (n > 0) {
+            std::memcpy(to, m->bytes.data() + m->position, static_cast<size_t>(n));
+            m->position += n;
+        }
+        return n;
+    }
+    static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
+    static sf_count_t tell(void* self) { return static_cast<Memory*>(self)->position; }
+};
+
 struct TSoundFile::Handle {
     int fd = -1;
     SNDFILE* file = nullptr;
+    std::unique_ptr<Memory> memory; ///< the bytes of a file in memory; outlives `file`
     ~Handle() {
         if (file != nullptr) {
             sf_close(file);
@@ -98,8 +134,26 @@ TSoundFile::TSoundFile(const std::string& path) : fhandle(std::make_unique<Handl
     if (fhandle->file == nullptr) {
         throw ESoundFileError("Cannot read " + quoted(path) + ": " + sf_strerror(nullptr));
     }
+    take_info(info);
+}
+
+TSoundFile::TSoundFile(const std::string& name, std::string_view bytes)
+    : fhandle(std::make_unique<Handle>()), fpath(name) {
+    fhandle->memory = std::make_unique<Memory>();
+    fhandle->memory->bytes.assign(bytes);
+    static SF_VIRTUAL_IO io{&Memory::length, &Memory::seek, &Memory::read, &Memory::write,
+                            &Memory::tell};
+    SF_INFO info{};
+    fhandle->file = sf_open_virtual(&io, SFM_READ, &info, fhandle->memory.get());
+    if (fhandle->file == nullptr) {
+        throw ESoundFileError("Cannot read " + quoted(name) + ": " + sf_strerror(nullptr));
+    }
+    take_info(info);
+}
+
+void TSoundFile::take_info(const SF_INFO& info) {
     if (info.channels < 1 || info.samplerate < 1 || info.frames < 1) {
-        throw ESoundFileError(quoted(path) + " holds no audio");
+        throw ESoundFileError(quoted(fpath) + " holds no audio");
     }
     sf_command(fhandle->file, SFC_SET_NORM_DOUBLE, nullptr, SF_TRUE);
     fsamplerate = info.samplerate;

@@ -9,7 +9,10 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct SF_INFO; // libsndfile's
 
 namespace zevrin {
 
@@ -25,6 +28,9 @@ public:
     /// FIFO, a folder, a device: refused at once, never waited for), cannot be read
     /// or holds no audio.
     explicit TSoundFile(const std::string& path);
+    /// A recording held in memory (a copy of `bytes`), read as a file of that content
+    /// would be: for tests and fuzzing. `name` stands for the path in messages.
+    TSoundFile(const std::string& name, std::string_view bytes);
     ~TSoundFile();
     TSoundFile(const TSoundFile&) = delete;
     TSoundFile& operator=(const TSoundFile&) = delete;
@@ -51,6 +57,8 @@ private:
     size_t read_frames(int16_t* out, size_t count, int nchans);
 
     struct Handle;
+    struct Memory;
+    void take_info(const SF_INFO& info);
     std::unique_ptr<Handle> fhandle;
     std::string fpath;
     std::string fformatname;

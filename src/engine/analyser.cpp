@@ -314,6 +314,31 @@ void TAnalyser::FormCloseQuery() {
     fcomponents.MPCPlay1.Stop();
 }
 
+void TAnalyser::pump_capture() {
+    TMPCRecord& rec = fcomponents.MPCRecord1;
+    try {
+        rec.pump();
+    } catch (...) {
+        if (frunning && !rec.OwnBoard()) {
+            set_running(false);
+            changed(TAnalyserChange::actions);
+        }
+        throw;
+    }
+}
+
+void TAnalyser::pump_playback() {
+    TMPCPlay& play = fcomponents.MPCPlay1;
+    try {
+        play.pump();
+    } catch (...) {
+        if (fplaying && !play.OwnBoard()) {
+            set_playing(false);
+        }
+        throw;
+    }
+}
+
 void TAnalyser::MPCRecord1Lost(int count) {
     if (fltas || fsltas) {
         skipped += count;

@@ -150,6 +150,12 @@ public:
     /// Chunks of the test signal the playback lost (its OnLost): while the capture runs
     /// they reach the averages as a gap in the signal, and count as skipped too.
     void MPCPlay1Lost(int count);
+    /// Hands over what the capture (playback) device delivered: the component's pump().
+    /// A device that failed while running has closed itself; the run state then
+    /// follows it before the error goes on (not running, or not playing: the button
+    /// up, Settings enabled when both are idle), so that one Run or Play starts again.
+    void pump_capture();
+    void pump_playback();
 
     /// Settings and printing are available: neither capture nor playback runs.
     bool settings_enabled() const { return !runButton_down && !playbutton_down; }

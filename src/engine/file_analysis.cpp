@@ -2,6 +2,7 @@
 
 #include "dsp/numeric.h"
 #include "dsp/text.h"
+#include "engine/setting_limits.h"
 
 #include <string>
 
@@ -25,17 +26,30 @@ std::string samples_read_text(const TFileAnalysis& result) {
 
 } // namespace
 
+std::string bandwidth_problem(const TAnalyser& analyser, double bandwidth, const TSoundFile& file,
+                              const std::string& name) {
+    const TFFTWindow window = analyser.components().FFT1.Window();
+    const TSettingLimit limit = bandwidth_limit(file.samplerate(), window);
+    if (analyser.usesltas() || within(limit, bandwidth)) {
+        return {};
+    }
+    return name + " must be " + range_text(limit) + " for '" + file.path() + "' (" +
+           std::to_string(file.samplerate()) + " Hz, " +
+           TAnalyser::windownames.at(static_cast<size_t>(window)) + " window), not " +
+           readable_number(bandwidth);
+}
+
 void check_sound_file(const TAnalyser& analyser, const TSoundFile& file) {
     const std::string name = "'" + file.path() + "'";
     if (analyser.dualchannels && file.channels() < 2) {
         throw ESoundFileError(name + " has one channel; dual-channel analysis needs two");
     }
-    const int length = frame_length_at(analyser, file.samplerate());
-    if (length < 2) {
-        throw ESoundFileError("A bandwidth of " + format_float("0.###", analyser.bandwidth) +
-                              " Hz is too wide for " + std::to_string(file.samplerate()) +
-                              " Hz: a frame needs at least 2 samples");
+    if (const std::string problem =
+            bandwidth_problem(analyser, analyser.bandwidth, file, "The bandwidth");
+        !problem.empty()) {
+        throw ESoundFileError(problem);
     }
+    const int length = frame_length_at(analyser, file.samplerate());
     if (file.frames() < length) {
         throw ESoundFileError(name + " is shorter than one frame (" +
                               std::to_string(file.frames()) + " samples; a frame is " +

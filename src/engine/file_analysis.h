@@ -23,10 +23,17 @@ struct TFileAnalysis {
 /// When the file ended before the samples its header announces (cut short or
 /// damaged): a sentence that says so; otherwise empty.
 std::string early_end_text(const std::string& path, const TFileAnalysis& result);
+/// Empty when `bandwidth` gives frames of a usable length at the file's rate with the
+/// window in force (always in SLTAS mode, whose frames are one period); otherwise the
+/// message, naming the setting as `name` ("--bandwidth"), the file and the range it
+/// allows.
+std::string bandwidth_problem(const TAnalyser& analyser, double bandwidth, const TSoundFile& file,
+                              const std::string& name);
 
 /// Checks that the file fits the analyser's settings before anything changes:
-/// ESoundFileError when dual mode needs a second channel the file lacks, or when the
-/// file is shorter than one frame.
+/// ESoundFileError when dual mode needs a second channel the file lacks, when the
+/// bandwidth gives frames too short or too long at the file's rate, or when the file
+/// is shorter than one frame.
 void check_sound_file(const TAnalyser& analyser, const TSoundFile& file);
 
 /// Sets the sampling frequency from the file, prepares the frames as a run would and

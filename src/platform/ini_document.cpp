@@ -3,6 +3,7 @@
 #include "platform/registry_tree.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace zevrin {
 
@@ -124,41 +125,67 @@ std::optional<size_t> IniDocument::find_key(const Range& range, std::string_view
     return std::nullopt;
 }
 
+const IniDocument::Index& IniDocument::index() const {
+    if (index_) {
+        return *index_;
+    }
+    Index& index = index_.emplace();
+    std::unordered_map<std::string, size_t>* keys = nullptr; // of a first section
+    Range* range = nullptr;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (const auto name = ini_section_name(lines_[i])) {
+            if (range != nullptr) {
+                range->end = i;
+                range = nullptr;
+            }
+            std::string folded = fold_name(*name);
+            const auto [at, first] = index.sections.try_emplace(folded, Range{i, i + 1});
+            keys = first ? &index.keys[std::move(folded)] : nullptr;
+            if (first) {
+                index.section_names.push_back(*name);
+                range = &at->second;
+            }
+        } else if (keys != nullptr) {
+            if (const auto kv = ini_key_value(lines_[i])) {
+                keys->try_emplace(fold_name(kv->first), i);
+            }
+        }
+    }
+    if (range != nullptr) {
+        range->end = lines_.size();
+    }
+    return index;
+}
+
 std::optional<std::string> IniDocument::read(std::string_view section, std::string_view key) const {
-    const auto range = find_section(section);
-    if (!range) {
+    const Index& ix = index();
+    const auto keys = ix.keys.find(fold_name(trim_blanks(section)));
+    if (keys == ix.keys.end()) {
         return std::nullopt;
     }
-    const auto line = find_key(*range, key);
-    if (!line) {
+    const auto line = keys->second.find(fold_name(trim_blanks(key)));
+    if (line == keys->second.end()) {
         return std::nullopt;
     }
-    return ini_key_value(lines_[*line])->second;
+    return ini_key_value(lines_[line->second])->second;
 }
 
 std::vector<std::string> IniDocument::sections() const {
-    std::vector<std::string> names;
-    for (const std::string& line : lines_) {
-        const auto name = ini_section_name(line);
-        if (name && std::none_of(names.begin(), names.end(),
-                                 [&](const std::string& n) { return same_name(n, *name); })) {
-            names.push_back(*name);
-        }
-    }
-    return names;
+    return index().section_names;
 }
 
 std::vector<std::pair<std::string, std::string>>
 IniDocument::values(std::string_view section) const {
     std::vector<std::pair<std::string, std::string>> result;
-    const auto range = find_section(section);
-    if (!range) {
+    const Index& ix = index();
+    const auto range = ix.sections.find(fold_name(trim_blanks(section)));
+    if (range == ix.sections.end()) {
         return result;
     }
-    for (size_t i = range->header + 1; i < range->end; ++i) {
+    std::unordered_set<std::string> seen;
+    for (size_t i = range->second.header + 1; i < range->second.end; ++i) {
         auto kv = ini_key_value(lines_[i]);
-        if (kv && std::none_of(result.begin(), result.end(),
-                               [&](const auto& p) { return same_name(p.first, kv->first); })) {
+        if (kv && seen.insert(fold_name(kv->first)).second) {
             result.push_back(std::move(*kv));
         }
     }
@@ -174,6 +201,7 @@ std::vector<std::string> IniDocument::keys(std::string_view section) const {
 }
 
 void IniDocument::write(std::string_view section, std::string_view key, std::string_view value) {
+    index_.reset();
     const std::string_view s = trim_blanks(section);
     const std::string_view k = trim_blanks(key);
     check_name("section", s);
@@ -208,6 +236,7 @@ void IniDocument::write(std::string_view section, std::string_view key, std::str
 }
 
 void IniDocument::erase_section(std::string_view section) {
+    index_.reset();
     while (const auto range = find_section(section)) {
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(range->header),
                      lines_.begin() + static_cast<std::ptrdiff_t>(range->end));
@@ -215,6 +244,7 @@ void IniDocument::erase_section(std::string_view section) {
 }
 
 void IniDocument::delete_key(std::string_view section, std::string_view key) {
+    index_.reset();
     const auto range = find_section(section);
     if (!range) {
         return;

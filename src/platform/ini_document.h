@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -60,10 +61,21 @@ private:
         size_t header = 0; ///< index of the "[section]" line
         size_t end = 0;    ///< index after the section's last line
     };
+    /// Where reads find sections and keys, by folded name: built by the first read
+    /// after a change, so that reading every key of a file takes one pass over it.
+    struct Index {
+        std::vector<std::string> section_names;          ///< in file order, each once
+        std::unordered_map<std::string, Range> sections; ///< the first of each name
+        /// For the first section of each name, the first line of each key.
+        std::unordered_map<std::string, std::unordered_map<std::string, size_t>> keys;
+    };
+    const Index& index() const;
+
     std::optional<Range> find_section(std::string_view section) const;
     std::optional<size_t> find_key(const Range& range, std::string_view key) const;
 
     std::vector<std::string> lines_;
+    mutable std::optional<Index> index_;
     std::string line_end_ = "\n";
     TextEncoding encoding_ = TextEncoding::utf8;
 };

@@ -32,7 +32,8 @@ const IniDocument& IniFile::current() {
         const FileContent content = read_file(path_);
         doc_ = IniDocument::parse(content.bytes);
         signature_ = content.signature;
-        loaded_ = content.error == 0;
+        // A file beyond the size limit gives what its first part holds until it changes.
+        loaded_ = content.error == 0 || content.error == EFBIG;
     }
     return doc_;
 }
@@ -104,7 +105,7 @@ void IniFile::update_file() {
     const FileContent content = read_file(path_);
     if (content.error != 0) {
         // Never overwrite what could not be read.
-        fail(content.error == EINVAL ? "it is not a regular file" : error_text(content.error));
+        fail(content.error == EINVAL ? "it is not a regular file" : read_error_text(content.error));
     }
     IniDocument fresh = IniDocument::parse(content.bytes);
     for (const auto& edit : pending_) {

@@ -43,7 +43,8 @@ const RegistryTree& Registry::tree() {
     FileContent content = read_file(file_);
     tree_ = parse_registry_text(content.bytes, hive_name(hive_)).tree;
     signature_ = content.signature;
-    loaded_ = content.error == 0;
+    // A hive beyond the size limit gives what its first part holds until it changes.
+    loaded_ = content.error == 0 || content.error == EFBIG;
     return tree_;
 }
 
@@ -78,7 +79,8 @@ void Registry::fail(const std::string& what, const std::string& reason) const {
 }
 
 void Registry::fail(const std::string& what, int error) const {
-    fail(what, error == EWOULDBLOCK ? "the file is locked by another program" : error_text(error));
+    fail(what,
+         error == EWOULDBLOCK ? "the file is locked by another program" : read_error_text(error));
 }
 
 void Registry::change(const std::function<void(RegistryTree&)>& edit) {
@@ -90,6 +92,7 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         fail("save", error);
     }
     int damaged_lines = 0;
+    std::vector<std::string> limits_exceeded;
     {
         const std::string lock_file = file_ + ".lock";
         FileLock lock(lock_file, false);
@@ -109,6 +112,7 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         // A change that changes nothing leaves the file as it is, hand-made or damaged.
         if (!(after == before.tree)) {
             damaged_lines = before.damaged_lines;
+            limits_exceeded = before.limits_exceeded;
             save(content.bytes, before, after);
         }
         tree_ = std::move(after);
@@ -116,11 +120,17 @@ void Registry::change(const std::function<void(RegistryTree&)>& edit) {
         loaded_ = true;
     }
     if (damaged_lines > 0) {
+        std::string beyond;
+        for (const std::string& reason : limits_exceeded) {
+            beyond += (beyond.empty() ? " (among them " : ", ") + reason;
+        }
+        if (!beyond.empty()) {
+            beyond += ", more than a registry file may hold)";
+        }
         message_box("The registry file \"" + file_ +
                         "\" was damaged: " + std::to_string(damaged_lines) +
-                        " line(s) could not be read and were left out. The damaged file was "
-                        "kept as \"" +
-                        file_ + ".damaged\".",
+                        " line(s) could not be read and were left out" + beyond +
+                        ". The damaged file was kept as \"" + file_ + ".damaged\".",
                     "Registry", mb::ok | mb::iconexclamation);
     }
 }

@@ -82,6 +82,7 @@ size_t last_line_of_value(const std::vector<std::string>& lines, size_t first,
 
 // Where the values of one key of the new tree stand.
 struct KeyState {
+    std::vector<const std::pair<std::string, RegistryValue>*> values; ///< in the key's order
     std::unordered_map<std::string, size_t> index; ///< folded value name -> position
     std::vector<bool> written;                     ///< value already has its line
     std::optional<size_t> last_line;               ///< of the key's last section
@@ -123,11 +124,11 @@ private:
     KeyState& state_of(const RegistryKey& key) {
         auto [it, fresh] = states_.try_emplace(&key);
         if (fresh) {
-            const auto& values = key.values();
-            for (size_t v = 0; v < values.size(); ++v) {
-                it->second.index.emplace(fold_name(values[v].first), v);
+            for (const auto& value : key.values()) {
+                it->second.index.emplace(fold_name(value.first), it->second.values.size());
+                it->second.values.push_back(&value);
             }
-            it->second.written.assign(values.size(), false);
+            it->second.written.assign(it->second.values.size(), false);
         }
         return it->second;
     }
@@ -165,7 +166,7 @@ private:
         if (found == state.index.end()) {
             return last; // the value went
         }
-        const auto& [name, now] = key_->values()[found->second];
+        const auto& [name, now] = *state.values[found->second];
         const std::optional<RegistryValue> before = value_of(lines, first, last);
         if (before && *before == now) {
             for (size_t i = first; i <= last; ++i) {
@@ -199,10 +200,10 @@ private:
     void visit(const RegistryKey& key, const std::string& path, bool is_root) {
         KeyState& state = state_of(key);
         std::vector<std::string> missing;
-        for (size_t v = 0; v < key.values().size(); ++v) {
+        for (size_t v = 0; v < state.values.size(); ++v) {
             if (!state.written[v]) {
                 missing.push_back(
-                    format_registry_value(key.values()[v].first, key.values()[v].second));
+                    format_registry_value(state.values[v]->first, state.values[v]->second));
             }
         }
         if (state.last_line) {

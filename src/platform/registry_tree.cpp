@@ -1,10 +1,12 @@
 #include "platform/registry_tree.h"
 
 #include "dsp/text.h"
+#include "platform/store_file.h"
 #include "platform/text_codec.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace zevrin {
 
@@ -171,17 +173,46 @@ std::string string_to_hex(std::string_view text) {
     return hex_text(1, bytes);
 }
 
-class Parser {
+void append_value(std::string& out, const std::string& name, const RegistryValue& value);
+
+// The lines of a text one at a time, split as split_lines splits them, without
+// copying them: a file of many short lines costs no more than its text.
+class LineCursor {
 public:
-    Parser(std::string_view bytes, std::string_view hive) : hive_(fold_name(hive)) {
-        const std::string text = decode_text(bytes).text;
-        lines_ = split_lines(text).lines;
-        last_line_cut_ = !text.empty() && text.back() != '\n' && text.back() != '\r';
+    explicit LineCursor(std::string_view text) : text_(text) {}
+
+    bool at_end() const { return pos_ >= text_.size(); }
+    /// The line at the cursor, without its line end.
+    std::string_view peek() const { return text_.substr(pos_, line_length()); }
+    void advance() {
+        pos_ += line_length();
+        if (pos_ < text_.size()) {
+            pos_ +=
+                text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n' ? 2 : 1;
+        }
+    }
+    /// The line at the cursor is the last and has no line end.
+    bool last_line_cut() const { return pos_ + line_length() == text_.size(); }
+
+private:
+    size_t line_length() const {
+        const size_t end = text_.find_first_of("\r\n", pos_);
+        return (end == std::string_view::npos ? text_.size() : end) - pos_;
     }
 
+    std::string_view text_;
+    size_t pos_ = 0;
+};
+
+class Parser {
+public:
+    Parser(std::string_view bytes, std::string_view hive)
+        : hive_(fold_name(hive)), text_(decode_text(bytes).text), lines_(text_),
+          written_(std::string_view(header_v5).size() + 1 + hive.size() + 4) {}
+
     RegistryParse run() {
-        for (index_ = 0; index_ < lines_.size(); ++index_) {
-            const std::string_view line = trim_left(lines_[index_]);
+        for (; !lines_.at_end(); lines_.advance()) {
+            const std::string_view line = trim_left(lines_.peek());
             if (line.empty() || line[0] == ';') {
                 continue;
             }
@@ -198,6 +229,14 @@ public:
     }
 
 private:
+    void exceeded(const std::string& reason) {
+        ++result_.damaged_lines;
+        auto& reasons = result_.limits_exceeded;
+        if (std::find(reasons.begin(), reasons.end(), reason) == reasons.end()) {
+            reasons.push_back(reason);
+        }
+    }
+
     void key_line(std::string_view line) {
         seen_key_ = true;
         key_ = nullptr;
@@ -221,24 +260,80 @@ private:
             result_.tree.remove(path);
             return;
         }
-        try {
-            key_ = &result_.tree.create(path);
-        } catch (const ERegistryError&) {
-            ++result_.damaged_lines;
+        open_key(path);
+    }
+
+    // The number of names in a key path, counted without splitting it.
+    static size_t depth_of(std::string_view path) {
+        size_t depth = 0;
+        for (size_t i = 0; i < path.size(); ++i) {
+            depth += path[i] != '\\' && (i == 0 || path[i - 1] == '\\') ? 1 : 0;
         }
+        return depth;
+    }
+
+    // The key of a "[...]" line, created with its parents unless that would break a
+    // limit: then nothing of the line is created.
+    void open_key(std::string_view path) {
+        if (depth_of(path) > registry_max_depth) {
+            exceeded("keys nested deeper than " + std::to_string(registry_max_depth) + " levels");
+            return;
+        }
+        const std::vector<std::string> parts = split_key_path(path);
+        if (!std::all_of(parts.begin(), parts.end(), valid_key_name)) {
+            ++result_.damaged_lines;
+            return;
+        }
+        RegistryKey* key = &result_.tree.root();
+        size_t existing = 0;
+        size_t path_length = hive_.size();
+        while (existing < parts.size() && key->subkey(parts[existing]) != nullptr) {
+            path_length += 1 + parts[existing].size();
+            key = key->subkey(parts[existing++]);
+        }
+        // Each new key is a line "\n[path]\n" of the text form.
+        size_t added = 0;
+        for (size_t i = existing; i < parts.size(); ++i) {
+            path_length += 1 + parts[i].size();
+            added += path_length + 4;
+        }
+        if (!within_text(added)) {
+            return;
+        }
+        for (size_t i = existing; i < parts.size(); ++i) {
+            key = &key->add_subkey(parts[i]);
+        }
+        key_ = key;
+    }
+
+    // Whether `bytes` more of text form still fit what a hive file may hold; counts
+    // them when they do, the line as damage when not.
+    bool within_text(size_t bytes) {
+        if (written_ + bytes > store_file_limit) {
+            exceeded("keys and values beyond " + std::to_string(store_file_limit / (1024 * 1024)) +
+                     " MiB of text");
+            return false;
+        }
+        written_ += bytes;
+        return true;
     }
 
     // A hexadecimal value may go on over lines that end in a backslash.
     std::string joined_data(std::string_view data) {
         std::string joined(trim_right(data));
-        while (!joined.empty() && joined.back() == '\\' && index_ + 1 < lines_.size()) {
-            const std::string_view next = trim_left(lines_[index_ + 1]);
+        while (!joined.empty() && joined.back() == '\\') {
+            LineCursor next_cursor = lines_;
+            next_cursor.advance();
+            if (next_cursor.at_end()) {
+                break;
+            }
+            const std::string_view next = trim_left(next_cursor.peek());
             if (!next.empty() && (next[0] == '[' || next[0] == '"' || next[0] == '@')) {
                 break;
             }
             joined.pop_back();
             joined += trim_right(next);
-            ++index_;
+            lines_ = next_cursor;
         }
         return joined;
     }
@@ -271,7 +366,7 @@ private:
                 return false;
             }
             value = RegistryValue::string(std::move(text));
-        } else if (cut_short()) {
+        } else if (lines_.last_line_cut()) {
             return false;
         } else if (starts_with_folded(rest, "dword:")) {
             uint32_t number = 0;
@@ -283,20 +378,25 @@ private:
             const std::string data = joined_data(rest);
             int type = 0;
             std::string bytes;
-            if (cut_short() || !parse_hex(data, type, bytes)) {
+            if (lines_.last_line_cut() || !parse_hex(data, type, bytes)) {
                 return false;
             }
             value = typed_value(type, bytes);
         } else {
             return false;
         }
-        key_->set_value(name, std::move(value));
-        return true;
+        return store(name, std::move(value));
     }
 
-    // A number or hexadecimal data on a last line without its line end may have
-    // lost digits; unlike a quoted text, nothing shows whether it is complete.
-    bool cut_short() const { return last_line_cut_ && index_ + 1 == lines_.size(); }
+    // A value written again counts again: the bound is on what the text can grow to.
+    bool store(const std::string& name, RegistryValue value) {
+        std::string line;
+        append_value(line, name, value);
+        if (within_text(line.size())) {
+            key_->set_value(name, std::move(value));
+        }
+        return true; // a value beyond the limit was counted as damage
+    }
 
     static RegistryValue typed_value(int type, const std::string& bytes) {
         if (type == 1) {
@@ -315,21 +415,41 @@ private:
         return other;
     }
 
-    std::vector<std::string> lines_;
     std::string hive_;
-    bool last_line_cut_ = false;
-    size_t index_ = 0;
+    std::string text_;
+    LineCursor lines_;
     bool seen_key_ = false;
     RegistryKey* key_ = nullptr;
+    size_t written_; ///< an upper bound of the size of the text form of the tree
     RegistryParse result_;
 };
+
+// One value's line of the text form.
+void append_value(std::string& out, const std::string& name, const RegistryValue& value) {
+    out += name.empty() ? std::string("@") : quoted(name);
+    out += '=';
+    switch (value.kind) {
+    case RegistryValue::Kind::string:
+        out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
+        break;
+    case RegistryValue::Kind::dword: {
+        char buffer[16];
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
+        out += buffer;
+        break;
+    }
+    case RegistryValue::Kind::other:
+        out += value.text;
+        break;
+    }
+    out += '\n';
+}
 
 void format_key(const RegistryKey& key, const std::string& path, bool is_root, std::string& out) {
     if (!is_root || !key.values().empty()) {
         out += "\n[" + path + "]\n";
         for (const auto& [name, value] : key.values()) {
-            out += format_registry_value(name, value);
-            out += '\n';
+            append_value(out, name, value);
         }
     }
     for (const auto& [folded, sub] : key.subkeys()) {
@@ -382,6 +502,7 @@ bool valid_value_name(std::string_view name) {
 }
 
 RegistryKey::RegistryKey(const RegistryKey& other) : name_(other.name_), values_(other.values_) {
+    index_values();
     for (const auto& [folded, key] : other.subkeys_) {
         subkeys_.emplace(folded, std::make_unique<RegistryKey>(*key));
     }
@@ -395,38 +516,39 @@ RegistryKey& RegistryKey::operator=(const RegistryKey& other) {
     return *this;
 }
 
-const RegistryValue* RegistryKey::value(std::string_view name) const {
-    const std::string folded = fold_name(name);
-    for (const auto& [n, v] : values_) {
-        if (fold_name(n) == folded) {
-            return &v;
-        }
+void RegistryKey::index_values() {
+    index_.clear();
+    for (auto it = values_.begin(); it != values_.end(); ++it) {
+        index_.emplace(fold_name(it->first), it);
     }
-    return nullptr;
+}
+
+const RegistryValue* RegistryKey::value(std::string_view name) const {
+    const auto found = index_.find(fold_name(name));
+    return found == index_.end() ? nullptr : &found->second->second;
 }
 
 void RegistryKey::set_value(std::string_view name, RegistryValue value) {
     if (!valid_value_name(name)) {
         throw ERegistryError("Invalid registry value name \"" + std::string(name) + "\"");
     }
-    const std::string folded = fold_name(name);
-    for (auto& [n, v] : values_) {
-        if (fold_name(n) == folded) {
-            v = std::move(value);
-            return;
-        }
+    std::string folded = fold_name(name);
+    const auto found = index_.find(folded);
+    if (found != index_.end()) {
+        found->second->second = std::move(value);
+        return;
     }
     values_.emplace_back(std::string(name), std::move(value));
+    index_.emplace(std::move(folded), std::prev(values_.end()));
 }
 
 bool RegistryKey::delete_value(std::string_view name) {
-    const std::string folded = fold_name(name);
-    const auto it = std::find_if(values_.begin(), values_.end(),
-                                 [&](const auto& nv) { return fold_name(nv.first) == folded; });
-    if (it == values_.end()) {
+    const auto found = index_.find(fold_name(name));
+    if (found == index_.end()) {
         return false;
     }
-    values_.erase(it);
+    values_.erase(found->second);
+    index_.erase(found);
     return true;
 }
 
@@ -491,6 +613,10 @@ RegistryKey* RegistryTree::find(std::string_view path) {
 
 RegistryKey& RegistryTree::create(std::string_view path) {
     const std::vector<std::string> parts = split_key_path(path);
+    if (parts.size() > registry_max_depth) {
+        throw ERegistryError("Registry keys cannot be nested deeper than " +
+                             std::to_string(registry_max_depth) + " levels");
+    }
     for (const std::string& part : parts) {
         if (!valid_key_name(part)) {
             throw ERegistryError("Invalid registry key name \"" + part + "\"");
@@ -525,22 +651,9 @@ RegistryParse parse_registry_text(std::string_view bytes, std::string_view hive_
 }
 
 std::string format_registry_value(std::string_view name, const RegistryValue& value) {
-    std::string out = name.empty() ? std::string("@") : quoted(name);
-    out += '=';
-    switch (value.kind) {
-    case RegistryValue::Kind::string:
-        out += has_control(value.text) ? string_to_hex(value.text) : quoted(value.text);
-        break;
-    case RegistryValue::Kind::dword: {
-        char buffer[16];
-        std::snprintf(buffer, sizeof buffer, "dword:%08x", value.dword);
-        out += buffer;
-        break;
-    }
-    case RegistryValue::Kind::other:
-        out += value.text;
-        break;
-    }
+    std::string out;
+    append_value(out, std::string(name), value);
+    out.pop_back(); // the line end
     return out;
 }
 

@@ -12,16 +12,28 @@
 //     "name"="text"
 //     "count"=dword:0000002a
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace zevrin {
+
+// What a hive may hold. Keys are never nested deeper than the written system's
+// registry allows, so that the code that walks the tree (copying, comparing, writing,
+// freeing it) stays within its stack; and the text form of what is read stays within
+// what a hive file may hold (platform/store_file.h), so that a save can be read back
+// whole and a damaged or hostile file cannot make the program hold more. (Short lines
+// of deep keys name many keys at once, whose text form repeats each path.) A hive
+// holds settings of a few kilobytes.
+inline constexpr size_t registry_max_depth = 512;
 
 /// A failure of the registry: an invalid name, or a hive that cannot be saved.
 class ERegistryError : public std::runtime_error {
@@ -65,7 +77,7 @@ public:
     void set_value(std::string_view name, RegistryValue value);
     bool delete_value(std::string_view name);
     /// Values in the order in which they were created.
-    const std::vector<std::pair<std::string, RegistryValue>>& values() const { return values_; }
+    const std::list<std::pair<std::string, RegistryValue>>& values() const { return values_; }
 
     const RegistryKey* subkey(std::string_view name) const;
     RegistryKey* subkey(std::string_view name);
@@ -80,8 +92,13 @@ public:
     bool operator==(const RegistryKey& other) const;
 
 private:
+    using ValueList = std::list<std::pair<std::string, RegistryValue>>;
+    void index_values();
+
     std::string name_;
-    std::vector<std::pair<std::string, RegistryValue>> values_;
+    ValueList values_;
+    /// Each value by its folded name: a lookup does not depend on how many there are.
+    std::unordered_map<std::string, ValueList::iterator> index_;
     std::map<std::string, std::unique_ptr<RegistryKey>> subkeys_; ///< by folded name
 };
 
@@ -94,7 +111,8 @@ public:
     /// The key at `path` below the root ("" is the root), or nullptr.
     const RegistryKey* find(std::string_view path) const;
     RegistryKey* find(std::string_view path);
-    /// The key at `path`, created with its missing parents.
+    /// The key at `path`, created with its missing parents. ERegistryError for an
+    /// invalid name or a path deeper than registry_max_depth.
     RegistryKey& create(std::string_view path);
     /// Deletes the key at `path` with everything below it; the root cannot go.
     bool remove(std::string_view path);
@@ -107,14 +125,19 @@ private:
 
 struct RegistryParse {
     RegistryTree tree;
-    /// Lines that could not be used (damaged, truncated or of another hive); every
-    /// other key and value of the text is in the tree.
+    /// Lines that could not be used (damaged, truncated, of another hive, or beyond
+    /// the limits above); every other key and value of the text is in the tree.
     int damaged_lines = 0;
+    /// Why lines were left out beyond the limits ("keys nested deeper than 512
+    /// levels", "keys and values beyond 1 MiB of text"), each reason once, for the
+    /// message that reports the damage.
+    std::vector<std::string> limits_exceeded;
 };
 
 /// Reads the text form of the hive named `hive_name` ("HKEY_CURRENT_USER"): UTF-8 or
 /// UTF-16 with a byte-order mark, any line ends. Never fails: what cannot be read is
-/// counted and skipped.
+/// counted and skipped. Takes time and memory in proportion to the text, whatever it
+/// holds; format_registry_text of the tree gives at most store_file_limit bytes.
 RegistryParse parse_registry_text(std::string_view bytes, std::string_view hive_name);
 /// The text form of the tree (UTF-8, LF line ends). Strings that hold control
 /// characters are written as REG_SZ data in hexadecimal, so that they read back

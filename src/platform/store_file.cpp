@@ -1,5 +1,6 @@
 #include "platform/store_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -57,6 +58,14 @@ std::string error_text(int error) {
     return std::strerror(error);
 }
 
+std::string read_error_text(int error) {
+    if (error == EFBIG) {
+        return "the file is larger than " + std::to_string(store_file_limit / (1024 * 1024)) +
+               " MiB";
+    }
+    return error_text(error);
+}
+
 FileSignature file_signature(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
@@ -65,7 +74,7 @@ FileSignature file_signature(const std::string& path) {
     return signature_of(st);
 }
 
-FileContent read_file(const std::string& path) {
+FileContent read_file(const std::string& path, size_t limit) {
     FileContent c;
     // Non-blocking so that a named pipe in the file's place cannot hang the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -80,9 +89,15 @@ FileContent read_file(const std::string& path) {
         return c;
     }
     c.signature = signature_of(st);
+    if (st.st_size > 0 && static_cast<uint64_t>(st.st_size) <= limit) {
+        c.bytes.reserve(static_cast<size_t>(st.st_size));
+    }
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    // One byte beyond the limit tells a file of exactly the limit from a larger one
+    // (files of /proc and /sys report no size).
+    while (c.bytes.size() <= limit) {
+        const size_t wanted = std::min(sizeof buffer, limit + 1 - c.bytes.size());
+        const ssize_t n = ::read(fd, buffer, wanted);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -96,6 +111,10 @@ FileContent read_file(const std::string& path) {
         c.bytes.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
+    if (c.bytes.size() > limit) {
+        c.bytes.resize(limit);
+        c.error = EFBIG;
+    }
     return c;
 }
 

@@ -4,6 +4,7 @@
 // lock. Writers take the lock around read-modify-write so that changes of different
 // processes are merged, not lost.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,8 +31,14 @@ struct FileContent {
     int error = 0; ///< errno of a failed read; 0 when read or when the file is absent
 };
 
-/// The whole file; an absent file is empty and not an error.
-FileContent read_file(const std::string& path);
+/// The most a store file (a registry hive, an ini or settings file) may hold: the
+/// settings in one take kilobytes.
+inline constexpr size_t store_file_limit = 1024 * 1024;
+
+/// The whole file; an absent file is empty and not an error. A file larger than
+/// `limit` gives its first `limit` bytes and the error EFBIG, and nothing beyond them
+/// is read: a huge or sparse file costs no more time or memory than the limit.
+FileContent read_file(const std::string& path, size_t limit = store_file_limit);
 
 /// The folder part of a path ("." for a bare name).
 std::string folder_of(const std::string& path);
@@ -61,5 +68,8 @@ private:
 
 /// The system's text for an errno value.
 std::string error_text(int error);
+/// The same for the error of a read_file, which gives EFBIG for a file beyond its
+/// limit: "the file is larger than 1 MiB".
+std::string read_error_text(int error);
 
 } // namespace zevrin

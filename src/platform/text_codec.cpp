@@ -1,5 +1,6 @@
 #include "platform/text_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace zevrin {
@@ -167,6 +168,14 @@ std::string encode_text(std::string_view text, TextEncoding encoding) {
         out.push_back(be ? lo : hi);
     }
     return out;
+}
+
+bool is_plain_text(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x20 && u != '\t' && u != '\n' && u != '\v' && u != '\f' && u != '\r' &&
+               u != 0x1A;
+    });
 }
 
 TextLines split_lines(std::string_view text) {

@@ -24,6 +24,12 @@ DecodedText decode_text(std::string_view bytes);
 /// decode_text gives `text` back.
 std::string encode_text(std::string_view text, TextEncoding encoding);
 
+/// Whether decoded text is what a person could have written: no NUL and no control
+/// characters other than tab, line ends, form feeds and the end-of-file mark (^Z) of
+/// old editors. Binary data is not, nor UTF-32 text (decoded as UTF-16 or UTF-8, it
+/// is full of NULs).
+bool is_plain_text(std::string_view text);
+
 struct TextLines {
     std::vector<std::string> lines; ///< without their line ends
     std::string line_end = "\n";    ///< the first line end found, "\n" when none

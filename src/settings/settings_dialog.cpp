@@ -2,6 +2,8 @@
 
 #include "settings/settings_dialog.h"
 
+#include "engine/setting_limits.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -19,8 +21,6 @@
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QVBoxLayout>
-
-#include <limits>
 
 namespace zevrin {
 
@@ -293,7 +293,8 @@ QWidget* TForm2::create_partials_group() {
     partialpatternradio = new QButtonGroup(partialpatternbox);
     auto* grid = new QGridLayout(partialpatternbox);
     partialspin = named(new QSpinBox, "partialspin");
-    partialspin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    const TSettingLimit& partials = setting_limit("PartialsPerOctave");
+    partialspin->setRange(static_cast<int>(partials.low), static_cast<int>(partials.high));
     partialspin->setMaximumWidth(70);
     singlesinusfreqedit = number_edit("singlesinusfreqedit");
     singlesinusfreqedit->setMaximumWidth(70);

@@ -5,6 +5,8 @@
 
 #include "dsp/numeric.h"
 #include "dsp/text.h"
+#include "engine/setting_limits.h"
+#include "platform/message_box.h"
 #include "platform/unhandled_error.h"
 #include "settings/color_ref.h"
 
@@ -22,6 +24,7 @@
 #include <QSpinBox>
 
 #include <cmath>
+#include <stdexcept>
 
 namespace zevrin {
 
@@ -149,58 +152,121 @@ void TForm2::read_check_list(const QListWidget* list, const int* curves, size_t 
     }
 }
 
+namespace {
+
+// The numbers of the dialog, read and checked before any of them is written back.
+struct TDialogNumbers {
+    double sampfreq = 0, bandwidth = 0;
+    int sltaspoints = 0;
+    double dbmax = 0, dbmin = 0, fmax = 0, fmin = 0, excludedblimit = 0, maxgain = 0;
+    double decaytime = 0, chirpiness = 0, singlesinusfreq = 0, tilt = 0;
+    int partialsperoctave = 0;
+};
+
+// The number of an edit within its setting's range; the message names the setting as
+// the dialog shows it.
+double checked(double value, const char* name, const TSettingLimit& limit) {
+    if (!within(limit, value)) {
+        throw std::invalid_argument(range_error(name, limit, value));
+    }
+    return value;
+}
+
+double checked(const QLineEdit* edit, const char* name, const char* key) {
+    return checked(number_in(edit), name, setting_limit(key));
+}
+
+} // namespace
+
+// Every text is read and every value checked first: a text that is no number, or a
+// value out of range, stops "&Ok" with its message before anything is written, so the
+// window never holds half of the dialog's values.
 void TForm2::Button1Click() {
     TAnalyser& a = fvalues.analyser;
     TAnalyserComponents& c = a.components();
     const int selected = windowcombo->currentIndex();
     const TFFTWindow window = selected >= 0 ? static_cast<TFFTWindow>(selected) : a.fftwindow;
-    a.sampfreq = number_in(sfedit);
-    if (usesltascheck->isChecked()) {
-        a.bandwidth = bw;
-        c.FFT1.set_Window(TFFTWindow::rectangle);
-    } else {
-        a.bandwidth = number_in(bwedit);
-        c.FFT1.set_Window(window);
+    const bool sltas = usesltascheck->isChecked();
+    TDialogNumbers n;
+    n.sampfreq = checked(sfedit, "Sampling frequency", "SampFreq");
+    if (!sltas) {
+        n.bandwidth = number_in(bwedit);
     }
-    a.sltaspoints = str_to_int(sltaspointsCombo->currentText().toStdString());
-    a.set_usesltas(usesltascheck->isChecked());
+    n.sltaspoints = str_to_int(sltaspointsCombo->currentText().toStdString());
+    n.sltaspoints =
+        static_cast<int>(checked(n.sltaspoints, "FFT points", setting_limit("SLTASPoints")));
+    n.dbmax = checked(dbmaxedit, "Max value [dB]", "dBMax");
+    n.dbmin = checked(dbminedit, "Min value [dB]", "dBMin");
+    n.fmax = checked(fmaxedit, "Max value [Hz]", "fMax");
+    n.fmin = checked(fminedit, "Min value [Hz]", "fMin");
+    if (logcheck->isChecked() && !(n.fmin > 0)) {
+        // The axis refuses it, and would do so after half of the values were written.
+        throw std::invalid_argument(
+            "Min value [Hz] must be above 0 Hz on a logarithmic axis, not " +
+            readable_number(n.fmin));
+    }
+    n.excludedblimit =
+        checked(excludedblimitedit, "Exclude high power frames [dB]", "ExcludedBLimit");
+    n.maxgain = checked(maxgainedit, "Gain [dB]", "MaxGain");
+    n.decaytime = checked(decayedit, "Decay time (-60dB) [s]", "DecayTime");
+    n.partialsperoctave = static_cast<int>(
+        checked(partialspin->value(), "Partials per octave", setting_limit("PartialsPerOctave")));
+    n.chirpiness = checked(chirpinessedit, "Chirpiness", "Chirpiness");
+    n.singlesinusfreq = checked(singlesinusfreqedit, "Sinusoid frequency [Hz]", "SingleSinusFreq");
+    n.tilt = checked(tiltedit, "Spectral tilt [dB/oct]", "Tilt");
+    // An SLTAS frame is one period, whatever the sampling frequency typed last.
+    if (sltas) {
+        bw = n.sampfreq / n.sltaspoints;
+        bwlabel1->setText(QString::fromStdString(format_float("0.00", bw)));
+        n.bandwidth = bw;
+    }
+    n.bandwidth = checked(n.bandwidth, "Bandwidth [Hz]",
+                          bandwidth_limit(n.sampfreq, sltas ? TFFTWindow::rectangle : window));
+
+    a.sampfreq = n.sampfreq;
+    a.bandwidth = n.bandwidth;
+    c.FFT1.set_Window(sltas ? TFFTWindow::rectangle : window);
+    a.sltaspoints = n.sltaspoints;
+    a.set_usesltas(sltas);
     a.fftwindow = window;
     a.set_freeze(false);
     a.dualchannels = dualcheck->isChecked();
     a.showwave = wavecheck->isChecked();
     a.bltplot = bltcheck->isChecked();
     fvalues.linecolor = linecolor;
-    a.set_dbmax(number_in(dbmaxedit));
-    a.set_dbmin(number_in(dbminedit));
+    a.set_dbmax(n.dbmax);
+    a.set_dbmin(n.dbmin);
     a.set_autoxaxis(xautocheck->isChecked());
     if (logcheck->isChecked()) {
-        a.set_fmax(number_in(fmaxedit));
-        a.set_fmin(number_in(fminedit));
+        a.set_fmax(n.fmax);
+        a.set_fmin(n.fmin);
         a.set_logfscale(true);
     } else {
         a.set_logfscale(false);
-        a.set_fmax(number_in(fmaxedit));
-        a.set_fmin(number_in(fminedit));
+        a.set_fmax(n.fmax);
+        a.set_fmin(n.fmin);
     }
     a.set_musicfscale(musicfscalecheck->isChecked());
-    a.set_excludedblimit(number_in(excludedblimitedit));
+    a.set_excludedblimit(n.excludedblimit);
     a.set_excludeoverloaded(excludeoverloadedcheck->isChecked());
     a.set_excludehighpower(excludehighpowercheck->isChecked());
-    a.maxgain = pow10(number_in(maxgainedit) / 20.0);
+    a.maxgain = pow10(n.maxgain / 20.0);
     a.stretchwave = stretchcheck->isChecked();
     a.set_gridlines(gridcheck->isChecked());
     a.measure = measurecheck->isChecked();
     read_check_list(monoCheckList, monocurves.data(), monocurves.size());
     read_check_list(StereoCheckList, stereocurves.data(), stereocurves.size());
     a.ltasdecay = decaycheck->isChecked();
-    a.set_ltasdecaytime(number_in(decayedit));
+    a.set_ltasdecaytime(n.decaytime);
     a.sltasdecay = decaycheck->isChecked();
-    a.set_sltasdecaytime(number_in(decayedit));
-    a.partialpattern = partialpatternradio->checkedId();
-    a.partialsperoctave = partialspin->value();
-    a.chirpiness = number_in(chirpinessedit);
-    a.singlesinusfreq = number_in(singlesinusfreqedit);
-    a.set_tilt(number_in(tiltedit));
+    a.set_sltasdecaytime(n.decaytime);
+    if (partialpatternradio->checkedId() >= 0) { // none is checked for a pattern of none
+        a.partialpattern = partialpatternradio->checkedId();
+    }
+    a.partialsperoctave = n.partialsperoctave;
+    a.chirpiness = n.chirpiness;
+    a.singlesinusfreq = n.singlesinusfreq;
+    a.set_tilt(n.tilt);
     a.set_highpass(highpasscheck->isChecked());
     c.MPCRecord1.set_DeviceID(recordcardcombo->currentIndex());
     c.MPCPlay1.set_DeviceID(playcardcombo->currentIndex());

@@ -1,17 +1,20 @@
 #include "settings/settings_keys.h"
 
 #include "dsp/numeric.h"
+#include "dsp/text.h"
+#include "engine/setting_limits.h"
 #include "platform/store_file.h"
+#include "platform/text_codec.h"
 #include "settings/ini_values.h"
 
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace zevrin {
 
 namespace {
 
-constexpr int window_count = static_cast<int>(TAnalyser::windownames.size());
 constexpr double default_max_gain_db = 30.0;
 
 std::string color_key(int i) {
@@ -20,13 +23,6 @@ std::string color_key(int i) {
 
 std::string show_curve_key(int i) {
     return "ShowCurve" + std::to_string(i);
-}
-
-// A window number is an index into the engine's window tables: one that names no
-// window (a damaged or hand-edited store) counts as no valid integer.
-TFFTWindow read_window(IniStore& store, const char* key, TFFTWindow default_value) {
-    const int v = ini_read_integer(store, settings_section, key, static_cast<int>(default_value));
-    return v >= 0 && v < window_count ? static_cast<TFFTWindow>(v) : default_value;
 }
 
 double max_gain_db(double maxgain) {
@@ -85,23 +81,101 @@ void write_settings_keys(IniStore& store, const TSettingValues& v) {
     }
 }
 
-void read_settings_keys(IniStore& store, const TSettingValues& v) {
+namespace {
+
+// Reads numeric keys within their limits: a value that is no number, or lies out of
+// range, gives the default and a warning that names the key, its range and what
+// took its place.
+class TCheckedKeys {
+public:
+    TCheckedKeys(IniStore& store, std::string section, std::vector<std::string>& warnings)
+        : fstore(store), fsection(std::move(section)), fwarnings(warnings) {}
+
+    double number(const TSettingLimit& limit, double default_value) {
+        const auto text = fstore.read(fsection, limit.name);
+        if (!text) {
+            return default_value;
+        }
+        double v = 0.0;
+        try {
+            v = str_to_float_dot(*text);
+        } catch (const EConvertError&) {
+            return replaced(limit, "'" + *text + "'", default_value);
+        }
+        return within(limit, v) ? v : replaced(limit, readable_number(v), default_value);
+    }
+    double number(const char* key, double default_value) {
+        return number(setting_limit(key), default_value);
+    }
+
+    int integer(const char* key, int default_value) {
+        const TSettingLimit& limit = setting_limit(key);
+        const auto text = fstore.read(fsection, key);
+        if (!text) {
+            return default_value;
+        }
+        constexpr int no_integer = std::numeric_limits<int>::min();
+        const int v = str_to_int_def(*text, no_integer);
+        if (v == no_integer) {
+            return static_cast<int>(replaced(limit, "'" + *text + "'", default_value));
+        }
+        return within(limit, v)
+                   ? v
+                   : static_cast<int>(replaced(limit, std::to_string(v), default_value));
+    }
+
+    TFFTWindow window(const char* key, TFFTWindow default_value) {
+        return static_cast<TFFTWindow>(integer(key, static_cast<int>(default_value)));
+    }
+
+    bool flag(const char* key, bool default_value) {
+        return ini_read_bool(fstore, fsection, key, default_value);
+    }
+
+private:
+    double replaced(const TSettingLimit& limit, const std::string& shown, double default_value) {
+        std::string used = readable_number(default_value);
+        if (*limit.unit != '\0') {
+            used += std::string(" ") + limit.unit;
+        }
+        fwarnings.push_back(std::string(limit.name) + " must be " + range_text(limit) + ", not " +
+                            shown + "; " + used + " is used instead");
+        return default_value;
+    }
+
+    IniStore& fstore;
+    std::string fsection;
+    std::vector<std::string>& fwarnings;
+};
+
+// The window that will be in force once every key is read: the bandwidth read before
+// it must give frames of a length that the window allows.
+TFFTWindow window_to_come(IniStore& store, TFFTWindow in_force) {
+    std::vector<std::string> ignored; // the key's own turn reports it
+    return TCheckedKeys(store, settings_section, ignored).window("Window", in_force);
+}
+
+} // namespace
+
+std::vector<std::string> read_settings_keys(IniStore& store, const TSettingValues& v) {
     TAnalyser& a = v.analyser;
     TAnalyserComponents& c = a.components();
-    const std::string s = settings_section;
-    const auto flag = [&](const char* key, bool d) { return ini_read_bool(store, s, key, d); };
-    const auto integer = [&](const char* key, int d) { return ini_read_integer(store, s, key, d); };
-    const auto number = [&](const char* key, double d) { return ini_read_float(store, s, key, d); };
+    std::vector<std::string> warnings;
+    TCheckedKeys keys(store, settings_section, warnings);
+    const auto flag = [&](const char* key, bool d) { return keys.flag(key, d); };
+    const auto integer = [&](const char* key, int d) { return keys.integer(key, d); };
+    const auto number = [&](const char* key, double d) { return keys.number(key, d); };
     a.sampfreq = number("SampFreq", 11025);
-    a.bandwidth = number("Bandwidth", 50);
+    a.bandwidth =
+        keys.number(bandwidth_limit(a.sampfreq, window_to_come(store, c.FFT1.Window())), 50);
     a.sltaspoints = integer("SLTASPoints", 4096);
     a.set_usesltas(flag("UseSLTAS", false));
-    a.fftwindow = read_window(store, "NonSLTASWindow", TFFTWindow::Hamming);
+    a.fftwindow = keys.window("NonSLTASWindow", TFFTWindow::Hamming);
     a.ltasdecay = flag("Decay", false);
     a.sltasdecay = flag("SDecay", false);
     a.set_ltasdecaytime(number("DecayTime", 0));
     a.set_sltasdecaytime(number("SDecayTime", 0));
-    c.FFT1.set_Window(read_window(store, "Window", c.FFT1.Window()));
+    c.FFT1.set_Window(keys.window("Window", c.FFT1.Window()));
     a.partialpattern = integer("PartialPattern", 2);
     a.partialsperoctave = integer("PartialsPerOctave", 12);
     a.dualchannels = flag("DualChannels", false);
@@ -128,6 +202,7 @@ void read_settings_keys(IniStore& store, const TSettingValues& v) {
     a.set_measurecurveno(integer("MeasureCurveNo", 1));
     c.MPCRecord1.set_DeviceID(integer("InDeviceID", 0));
     c.MPCPlay1.set_DeviceID(integer("OutDeviceID", 0));
+    const std::string s = settings_section;
     for (int i = 0; i < ncurves; ++i) {
         const auto k = static_cast<size_t>(i);
         v.linecolor[k] = static_cast<uint32_t>(
@@ -142,13 +217,38 @@ void read_settings_keys(IniStore& store, const TSettingValues& v) {
     // that every key that sets the frame length is in.
     a.set_ltasdecaytime(a.ltasdecaytime());
     a.set_sltasdecaytime(a.sltasdecaytime());
+    return warnings;
+}
+
+int read_checked_integer(IniStore& store, const std::string& section, const char* key,
+                         int default_value, std::vector<std::string>& warnings) {
+    return TCheckedKeys(store, section, warnings).integer(key, default_value);
+}
+
+std::string settings_warning_text(const std::string& source,
+                                  const std::vector<std::string>& warnings) {
+    std::string text =
+        "Values in " + source + " that cannot be used were replaced by their defaults:";
+    for (const std::string& w : warnings) {
+        text += "\n" + w;
+    }
+    return text;
 }
 
 void check_settings_file(const std::string& path) {
     const FileSignature signature = file_signature(path);
+    // Read no further than a store may hold: a huge or sparse file is refused, not
+    // loaded whole.
     const FileContent content = signature.exists ? read_file(path) : FileContent{};
-    if (!signature.exists || content.error != 0) {
-        const std::string reason = signature.exists ? error_text(content.error) : "no such file";
+    std::string reason;
+    if (!signature.exists) {
+        reason = "no such file";
+    } else if (content.error != 0) {
+        reason = read_error_text(content.error);
+    } else if (!is_plain_text(decode_text(content.bytes).text)) {
+        reason = "it is not a text file, as settings files are";
+    }
+    if (!reason.empty()) {
         throw std::runtime_error("Cannot open the settings file \"" + path + "\": " + reason);
     }
 }

@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zevrin {
 
@@ -40,11 +41,22 @@ struct TSettingValues {
 void write_settings_keys(IniStore& store, const TSettingValues& v);
 
 /// Reads the [Settings] keys in their reading order, each through its setter, and
-/// shows the background whatever "ShowCurve0" says. Absent keys, and integer and
-/// Boolean keys that are no integer, take their first-start defaults; so does a
-/// window number that names no window. A float key that is no number raises
-/// EConvertError: the keys read before it stay in force.
-void read_settings_keys(IniStore& store, const TSettingValues& v);
+/// shows the background whatever "ShowCurve0" says. Absent keys, and Boolean keys
+/// that are no integer, take their first-start defaults. A numeric key that is no
+/// number, or lies outside its setting's range (engine/setting_limits.h), is never
+/// put in force: its default takes its place, reading goes on, and the warnings
+/// returned name each such key with its range and what replaced it.
+std::vector<std::string> read_settings_keys(IniStore& store, const TSettingValues& v);
+
+/// An integer key of `section` (such as "XSize" of [Common]) within its setting's
+/// range, else `default_value` with a warning as read_settings_keys gives.
+int read_checked_integer(IniStore& store, const std::string& section, const char* key,
+                         int default_value, std::vector<std::string>& warnings);
+
+/// One message for the warnings of a reading from `source` ("the stored settings",
+/// "the settings file \"x.zvr\""), one line per value.
+std::string settings_warning_text(const std::string& source,
+                                  const std::vector<std::string>& warnings);
 
 /// std::runtime_error with the reason when `path` names no readable file: opening
 /// such a name must not quietly put the first-start values in force.

@@ -136,6 +136,21 @@ TEST_F(AnalyseCommand, BadInputGivesItsMessageAndStatusAndNoTable) {
         {{temp.file("ok.wav"), "--highpass", "maybe"}, 2, "--highpass takes on or off"},
         {{temp.file("ok.wav"), "--frobnicate"}, 2, "unknown option --frobnicate"},
         {{temp.file("ok.wav"), "--sltas", "--sltas-points", "1000"}, 2, "power of two"},
+        {{temp.file("ok.wav"), "--bandwidth", "0.01"},
+         2,
+         "--bandwidth must be from 0.0305176 to 16000 Hz for '" + temp.file("ok.wav") +
+             "' (16000 Hz, Hamming window), not 0.01\n"},
+        {{temp.file("ok.wav"), "--window", "blackman", "--bandwidth", "1e308"},
+         2,
+         "--bandwidth must be from 0.0457764 to 24000 Hz for '" + temp.file("ok.wav") +
+             "' (16000 Hz, Blackman window), not 1E308\n"},
+        {{temp.file("ok.wav"), "--exclude-high-power", "1e300"},
+         2,
+         "--exclude-high-power must be from -200 to 200 dB, not 1E300\n"},
+        {{temp.file("ok.wav"), "--decay", "1e7"},
+         2,
+         "--decay must be from 0 to 1000000 s, not 1E7\n"},
+        {{"--", temp.file("ok.wav"), "--ltas"}, 2, "one sound file at a time ('--ltas'"},
         {{}, 2, "needs a sound file"},
     };
     for (const auto& c : cases) {
@@ -148,6 +163,20 @@ TEST_F(AnalyseCommand, BadInputGivesItsMessageAndStatusAndNoTable) {
         EXPECT_EQ(r.err.find("Usage:") != std::string::npos, c.status == 2) << r.err;
         EXPECT_FALSE(std::filesystem::exists(csv)) << c.message;
     }
+}
+
+TEST_F(AnalyseCommand, DoubleDashEndsTheOptionsAndWindowNamesIgnoreCase) {
+    write_wav16(temp.file("-dash.wav"), 16000, 1, tone(4000, 1000, 16000));
+    const Result r = run({"--window", "BLACKMAN", "--ltas", "--", temp.file("-dash.wav")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Blackman window, frames of 960 samples"), std::string::npos) << r.err;
+    // A bare name after "--", as a shell passes it; after it nothing is an option.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(temp.file(""));
+    EXPECT_EQ(run({"--", "-dash.wav", "--csv", "out.csv"}).status, 2);
+    EXPECT_EQ(run({"--csv", "out.csv", "--", "-dash.wav"}).status, 0);
+    std::filesystem::current_path(cwd);
+    EXPECT_TRUE(std::filesystem::exists(temp.file("out.csv")));
 }
 
 TEST_F(AnalyseCommand, UnwritableOutputLeavesNothing) {
@@ -184,19 +213,35 @@ TEST_F(AnalyseCommand, SettingsComeFromTheStoreOrASettingsFile) {
         << r.err;
 }
 
-TEST_F(AnalyseCommand, SettingsThatCannotBeReadStopIt) {
+// Values that no setting allows are replaced, with a warning on standard error, and
+// the analysis goes on; a file that cannot be opened stops it.
+TEST_F(AnalyseCommand, StoredValuesOutOfRangeAreReplacedAndNamed) {
     const test::TempHome home;
-    write_wav16(temp.file("tone.wav"), 16000, 1, tone(4000, 1000, 16000));
-    const std::string csv = temp.file("never.csv");
-    test::write_text(home / "bad.zvr", "[Settings]\nSampFreq=16000\nBandwidth=wide\n");
-    Result r = run_stored({temp.file("tone.wav"), "--settings", home / "bad.zvr", "--csv", csv});
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(8000, 1000, 16000));
+    const std::string csv = temp.file("out.csv");
+    test::write_text(home / "bad.zvr", "[Settings]\nSampFreq=16000\nBandwidth=wide\n"
+                                       "UseSLTAS=1\nSLTASPoints=0\n");
+    Result r = run_stored(
+        {temp.file("tone.wav"), "--settings", home / "bad.zvr", "--sltas", "--csv", csv});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.substr(0, r.err.find("\n1 frames")),
+              "zevrin: Values in the settings file \"" + home / "bad.zvr" +
+                  "\" that cannot be used were replaced by their defaults:\n"
+                  "Bandwidth must be from 0.0305176 to 16000 Hz, not 'wide'; 50 Hz is used "
+                  "instead\n"
+                  "SLTASPoints must be a power of two from 16 to 32768, not 0; 4096 is used "
+                  "instead");
+    EXPECT_NE(r.err.find("SLTAS on (4096 points)"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(csv));
+    // A stored bandwidth that suits the stored rate but not the file's.
+    test::write_text(home / "wide.zvr", "[Settings]\nSampFreq=44100\nBandwidth=20000\n");
+    r = run_stored({temp.file("tone.wav"), "--settings", home / "wide.zvr"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "zevrin: 'wide' is not a valid floating point value\n");
-    EXPECT_FALSE(std::filesystem::exists(csv));
+    EXPECT_EQ(r.err, "zevrin: The bandwidth must be from 0.0305176 to 16000 Hz for '" +
+                         temp.file("tone.wav") + "' (16000 Hz, Hamming window), not 20000\n");
     r = run_stored({temp.file("tone.wav"), "--settings", home / "gone.zvr", "--csv", csv});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Cannot open the settings file"), std::string::npos) << r.err;
-    EXPECT_FALSE(std::filesystem::exists(csv));
 }
 
 int exit_code(pid_t pid) {

@@ -151,41 +151,76 @@ TEST_F(WindowSettings, AFileResizesTheWindowButNeverMovesIt) {
     EXPECT_EQ(window->pos(), place);
 }
 
-TEST_F(WindowSettings, ANumberThatIsNoneStopsAfterTheSizes) {
+TEST_F(WindowSettings, ANumberThatIsNoneIsReplacedAndReadingGoesOn) {
     write_text(home / "bad.zvr",
                "[Common]\nXSize=610\nYSize=460\n[Settings]\nSampFreq=abc\nBandwidth=99\n");
     window->RecentFiles1Click(nullptr, 1, home / "bad.zvr");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "'abc' is not a valid floating point value");
+    EXPECT_EQ(messages[0], "Values in the settings file \"" + home / "bad.zvr" +
+                               "\" that cannot be used were replaced by their defaults:\n"
+                               "SampFreq must be from 1000 to 384000 Hz, not 'abc'; 11025 Hz is "
+                               "used instead");
     EXPECT_EQ(window->size(), QSize(610, 460));
     EXPECT_EQ(engine().sampfreq, 11025);
-    EXPECT_EQ(engine().bandwidth, 50);
+    EXPECT_EQ(engine().bandwidth, 99);
 }
 
-// Values that no dialog would give: the window takes them, and says what it cannot do
-// with them instead of failing.
-TEST_F(WindowSettings, HostileValuesNeverBringTheWindowDown) {
+// Values that no dialog would give are never applied: one message names them all,
+// and the window runs, plays and shows its dialog with their defaults.
+TEST_F(WindowSettings, HostileValuesAreReplacedAndTheWindowRuns) {
     TForm1& w = *window;
     write_text(home / "hostile.zvr",
-               "[Settings]\nSampFreq=-1\nBandwidth=0\nSLTASPoints=-7\nUseSLTAS=1\n"
-               "Window=99\nNonSLTASWindow=-3\nPartialPattern=42\nPartialsPerOctave=-1\n"
-               "Decay=1\nDecayTime=-2\nfMax=nan\nfMin=inf\nLogfScale=1\ndBMin=1e308\n"
-               "dBMax=-1e308\nMeasureCurveNo=77\nInDeviceID=1000\nMaxGain=-inf\n"
-               "Color3=-5\n");
+               "[Common]\nXSize=-5\n[Settings]\nSampFreq=-1\nBandwidth=0\nSLTASPoints=-7\n"
+               "UseSLTAS=1\nWindow=99\nNonSLTASWindow=-3\nPartialPattern=42\n"
+               "PartialsPerOctave=2147483647\nDecay=1\nDecayTime=-2\nfMax=nan\nfMin=inf\n"
+               "LogfScale=0\ndBMin=1e308\ndBMax=-1e308\nMeasureCurveNo=77\nInDeviceID=-5\n"
+               "MaxGain=-inf\nColor3=-5\n");
+    const QSize size = w.size();
     w.RecentFiles1Click(nullptr, 1, home / "hostile.zvr");
-    w.PaintBox1->repaint();
-    w.PaintBox2->repaint();
-    w.RunExecute();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(std::count(messages[0].begin(), messages[0].end(), '\n'), 16) << messages[0];
+    EXPECT_NE(messages[0].find("\nXSize must be a whole number from 1 to 32767, not -5; "),
+              std::string::npos);
+    EXPECT_NE(messages[0].find("\nPartialsPerOctave must be a whole number from 1 to 8192, not "
+                               "2147483647; 12 is used instead\n"),
+              std::string::npos);
+    EXPECT_EQ(w.size(), size);
+    EXPECT_EQ(engine().frame_length(), 4096); // SLTAS mode with the default points
     w.RunExecute();
     w.playactionExecute();
-    advance(100);
+    advance(5000);
+    EXPECT_TRUE(engine().running());
+    EXPECT_TRUE(engine().playing());
+    w.RunExecute();
+    w.playactionExecute();
     w.Form2->FormShow();
     w.Form2->Button1->click();
     w.PaintBox1->repaint();
-    EXPECT_NE(std::find(messages.begin(), messages.end(), "FFT size out of range (-7)"),
-              messages.end());
-    EXPECT_EQ(messages.back(), "'' is not a valid integer value"); // no SLTAS points to pick
-    EXPECT_FALSE(engine().running());
+    EXPECT_EQ(messages.size(), 1u) << messages.back();
+}
+
+// The stored settings say so once: the next save keeps the values in force.
+TEST_F(WindowSettings, StoredValuesOutOfRangeAreReportedOnce) {
+    window.reset();
+    {
+        TIni ini("");
+        ini.WriteString("Settings", "SLTASPoints", "3");
+        ini.WriteString("Settings", "Bandwidth", "1e-300");
+        ini.UpdateFile();
+    }
+    open_window();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("Values in the stored settings that cannot be used were replaced "
+                                "by their defaults:\nBandwidth must be from ",
+                                0),
+              0u)
+        << messages[0];
+    EXPECT_EQ(engine().sltaspoints, 4096);
+    ASSERT_TRUE(window->close()); // "Always save on exit"
+    window.reset();
+    open_window();
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(TIni("").ReadString("Settings", "SLTASPoints", ""), "4096");
 }
 
 TEST_F(WindowSettings, AlwaysSaveOnExitIsWrittenAtOnce) {

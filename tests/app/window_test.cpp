@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace zevrin {
 namespace {
@@ -207,6 +208,33 @@ TEST_F(Window, AnErrorIsShownAndTheProgramGoesOn) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].rfind("waveinOpen:", 0), 0u) << messages[1];
     EXPECT_FALSE(w.runButton->isChecked());
+}
+
+TEST_F(Window, ADeviceThatFailsWhileRunningLeavesTheWindowIdle) {
+    TForm1& w = *window;
+    engine().set_ltas(true);
+    w.playactionExecute();
+    w.RunExecute();
+    advance(2000);
+    loop.set_fault(TLoopbackFault::running);
+    advance(2000);
+    ASSERT_EQ(messages.size(), 2u); // capture and playback each say so once
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(),
+                            [](const std::string& m) { return m.rfind("waveinWrite:", 0) == 0; }));
+    EXPECT_FALSE(engine().running());
+    EXPECT_FALSE(w.runButton->isChecked());
+    EXPECT_FALSE(w.playbutton->isChecked());
+    EXPECT_TRUE(w.Settings->isEnabled());
+    EXPECT_TRUE(w.AnalyseFile1->isEnabled());
+    const int before = engine().ltascount;
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_F2);
+    EXPECT_TRUE(engine().running());
+    EXPECT_TRUE(w.runButton->isChecked());
+    advance(2000);
+    EXPECT_GT(engine().ltascount, before);
+    EXPECT_EQ(messages.size(), 2u);
 }
 
 TEST_F(Window, ClosingStopsBothDevices) {

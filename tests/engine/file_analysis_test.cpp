@@ -4,6 +4,7 @@
 #include "dsp/numeric.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
+#include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
@@ -249,6 +250,29 @@ TEST_F(SoundFileInput, SixteenBitValuesComeBackExactly) {
     EXPECT_EQ(first[0], 1);
     ASSERT_EQ(g.read(first.data(), 3, 2), 2u);
     EXPECT_EQ(first, (std::vector<int16_t>{-4, -5, 7, 8}));
+}
+
+// The fuzzers read sound files from memory: the same bytes give the same file.
+TEST_F(SoundFileInput, AFileInMemoryReadsAsOnDisk) {
+    write_sound(temp.file("m.flac"), 22050, 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                {0.5, -0.5, 0.25, -0.25, 0.125, 0});
+    const std::string bytes = test::read_text(temp.file("m.flac"));
+    TSoundFile m("in memory", bytes);
+    EXPECT_EQ(m.path(), "in memory");
+    EXPECT_EQ(m.samplerate(), 22050);
+    EXPECT_EQ(m.frames(), 3);
+    EXPECT_EQ(m.format_name(), TSoundFile(temp.file("m.flac")).format_name());
+    std::vector<int16_t> out(8);
+    ASSERT_EQ(m.read(out.data(), 4, 2), 3u);
+    out.resize(6);
+    EXPECT_EQ(out, (std::vector<int16_t>{16384, -16384, 8192, -8192, 4096, 0}));
+    EXPECT_EQ(m.read(out.data(), 4, 2), 0u);
+    try {
+        TSoundFile junk("junk", bytes.substr(0, 20));
+        FAIL() << "no error";
+    } catch (const ESoundFileError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot read 'junk': ", 0), 0u) << e.what();
+    }
 }
 
 TEST_F(SoundFileInput, UnreadableFilesSayWhy) {

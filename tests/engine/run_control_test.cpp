@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 
 namespace zevrin {
@@ -138,6 +139,49 @@ TEST_F(RunControl, PlaybackFailureLeavesPlayingOn) {
     a.playactionExecute(); // the stop branch
     EXPECT_FALSE(a.playing());
     EXPECT_TRUE(a.settings_enabled());
+}
+
+// A device that stops while running (the sound server died, the card was pulled)
+// ends the run it belonged to, so that the buttons, Settings and the next Run tell and
+// do what is true; an error of a frame's handler, with the device still running, ends
+// nothing.
+TEST_F(RunControl, ADeviceThatFailsWhileRunningEndsItsRunAndOneRunStartsAgain) {
+    TAnalyser& a = *analyser;
+    a.sltaspoints = 256;
+    a.set_ltas(true);
+    a.set_playing(true);
+    a.RunExecute();
+    advance(320 * 2);
+    ASSERT_EQ(a.ltascount, 2);
+    loopback->set_fault(TLoopbackFault::running);
+    loopback->advance(320);
+    try {
+        a.pump_capture();
+        FAIL() << "no error";
+    } catch (const EMPCError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("waveinWrite:", 0), 0u) << e.what();
+    }
+    EXPECT_FALSE(a.running());
+    EXPECT_FALSE(a.runButton_down);
+    EXPECT_FALSE(a.settings_enabled()); // the playback has not told yet
+    EXPECT_THROW(a.pump_playback(), EMPCError);
+    EXPECT_FALSE(a.playing());
+    EXPECT_FALSE(a.playbutton_down);
+    EXPECT_TRUE(a.settings_enabled());
+    EXPECT_EQ(changes.back(), TAnalyserChange::actions);
+
+    a.RunExecute();
+    EXPECT_TRUE(a.running());
+    EXPECT_TRUE(components->MPCRecord1.OwnBoard());
+    advance(320);
+    EXPECT_EQ(a.ltascount, 3);
+
+    a.OnChange = [](TAnalyserChange) { throw std::runtime_error("a handler failed"); };
+    loopback->advance(320);
+    EXPECT_THROW(a.pump_capture(), std::runtime_error);
+    a.OnChange = nullptr;
+    EXPECT_TRUE(a.running());
+    EXPECT_TRUE(components->MPCRecord1.OwnBoard());
 }
 
 TEST_F(RunControl, LeavingSltasModeClearsTheAverage) {

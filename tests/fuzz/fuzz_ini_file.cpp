@@ -1,6 +1,6 @@
-// Any bytes as an ini file: reading never fails, writing it again keeps every line,
-// and a value written into it reads back exactly (or is refused as the format
-// cannot hold it).
+// Any bytes as an ini file: reading never fails, a key read alone gives what its
+// section gives, writing the file again keeps every line, and a value written into
+// it reads back exactly (or is refused as the format cannot hold it).
 
 #include "platform/ini_document.h"
 
@@ -26,12 +26,22 @@ void same_reading(const zevrin::IniDocument& a, const zevrin::IniDocument& b) {
     }
 }
 
+// A key read alone gives what the whole section gives for it.
+void reads_agree(const zevrin::IniDocument& d) {
+    for (const std::string& section : d.sections()) {
+        for (const auto& [key, value] : d.values(section)) {
+            require(d.read(section, key) == value);
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace zevrin;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     IniDocument doc = IniDocument::parse(bytes);
+    reads_agree(doc);
     same_reading(doc, IniDocument::parse(doc.serialize()));
 
     // The input's first bytes name a section, a key and a value to write.
@@ -47,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     require(doc.read(section, key) == value);
+    reads_agree(doc);
     const IniDocument again = IniDocument::parse(doc.serialize());
     require(again.read(section, key) == value);
     same_reading(doc, again);

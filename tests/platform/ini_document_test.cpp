@@ -79,6 +79,29 @@ TEST(IniDocument, ErasingASectionLeavesNoCopyOfItBehind) {
     EXPECT_EQ(d.serialize(), "[B]\nk=2\n");
 }
 
+TEST(IniDocument, ReadsSeeEveryChangeAndEveryLineOfALongFile) {
+    std::string text = "[Filler]\n";
+    for (int i = 0; i < 100000; ++i) {
+        text += "k" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    }
+    text += "[Settings]\nSampFreq=44100\nk5=not the filler's\n[filler]\nk7=a later copy\n";
+    IniDocument d = IniDocument::parse(text);
+    EXPECT_EQ(d.read("settings", "SAMPFREQ"), "44100");
+    EXPECT_EQ(d.read("Filler", "k99999"), "99999");
+    EXPECT_EQ(d.read("Filler", "k7"), "7");
+    EXPECT_EQ(d.read("Settings", "k5"), "not the filler's");
+    EXPECT_EQ(d.sections(), (std::vector<std::string>{"Filler", "Settings"}));
+    EXPECT_EQ(d.values("settings").size(), 2u);
+    EXPECT_EQ(d.keys("filler").size(), 100000u);
+    d.delete_key("Settings", "SampFreq");
+    EXPECT_FALSE(d.read("Settings", "SampFreq").has_value());
+    d.write("Settings", "SampFreq", "8000");
+    EXPECT_EQ(d.read("Settings", "SampFreq"), "8000");
+    d.erase_section("filler");
+    EXPECT_FALSE(d.read("Filler", "k7").has_value());
+    EXPECT_EQ(d.sections(), (std::vector<std::string>{"Settings"}));
+}
+
 TEST(IniDocument, EveryValueReadsBackAsWritten) {
     IniDocument d;
     for (const std::string v :

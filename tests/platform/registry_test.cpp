@@ -189,6 +189,56 @@ TEST(Registry, LinksAtTheLockAndTheBackupAreNeverFollowed) {
     EXPECT_EQ(Registry(RegistryHive::current_user).value("Software\\A", "v")->text, "2");
 }
 
+TEST(Registry, AHiveBeyondTheSizeLimitIsReadInPartAndNeverOverwritten) {
+    TempHome home;
+    std::string text = "[HKEY_CURRENT_USER\\Software\\A]\n\"first\"=\"1\"\n";
+    const std::string filler = "; " + std::string(1000, 'x') + "\n";
+    while (text.size() <= store_file_limit) {
+        text += filler;
+    }
+    text += "\"beyond\"=\"2\"\n";
+    const std::string file = home / "registry/HKEY_CURRENT_USER.reg";
+    write_text(file, text);
+    Registry r(RegistryHive::current_user);
+    EXPECT_EQ(r.value("Software\\A", "first")->text, "1");
+    EXPECT_FALSE(r.value("Software\\A", "beyond").has_value());
+    try {
+        r.write_string("Software\\A", "new", "3");
+        FAIL() << "no error";
+    } catch (const ERegistryError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot read the registry HKEY_CURRENT_USER in \"" + file +
+                                             "\": the file is larger than 1 MiB");
+    }
+    EXPECT_EQ(read_text(file), text);
+}
+
+TEST(Registry, TheDamageMessageSaysWhichLimitAHiveBroke) {
+    TempHome home;
+    std::string deep = "[HKEY_CURRENT_USER";
+    for (int i = 0; i < 200000; ++i) {
+        deep += "\\a";
+    }
+    const std::string text = deep + "]\n[HKEY_CURRENT_USER\\Software\\A]\n\"kept\"=\"1\"\n";
+    write_text(home / "registry/HKEY_CURRENT_USER.reg", text);
+    std::vector<std::string> shown;
+    set_message_box_handler([&](const std::string& message, const std::string&, unsigned) {
+        shown.push_back(message);
+        return id::ok;
+    });
+    Registry r(RegistryHive::current_user);
+    EXPECT_EQ(r.value("Software\\A", "kept")->text, "1");
+    r.write_string("Software\\A", "new", "2");
+    set_message_box_handler(nullptr);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("1 line(s) could not be read and were left out (among them keys nested "
+                            "deeper than 512 levels, more than a registry file may hold)"),
+              std::string::npos)
+        << shown[0];
+    EXPECT_EQ(read_text(home / "registry/HKEY_CURRENT_USER.reg.damaged"), text);
+    EXPECT_EQ(Registry(RegistryHive::current_user).value_names("Software\\A"),
+              (std::vector<std::string>{"kept", "new"}));
+}
+
 } // namespace
 } // namespace zevrin
 

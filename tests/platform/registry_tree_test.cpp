@@ -1,4 +1,5 @@
 #include "platform/registry_tree.h"
+#include "platform/store_file.h"
 #include "platform/text_codec.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,101 @@ TEST(RegistryTree, TruncationAnywhereKeepsEveryCompleteValueAndInventsNone) {
             EXPECT_EQ(value, *full_key.value(name)) << cut << " " << name;
         }
     }
+}
+
+// A key line nested `depth` levels below the hive.
+std::string nested_key_line(size_t depth) {
+    std::string line = "[HKEY_CURRENT_USER";
+    for (size_t i = 0; i < depth; ++i) {
+        line += "\\a";
+    }
+    return line + "]\n";
+}
+
+TEST(RegistryTree, KeysNestedBeyondTheLimitAreLeftOutAndNamedAsTheReason) {
+    const std::string text = nested_key_line(registry_max_depth) + "\"deep\"=\"kept\"\n" +
+                             nested_key_line(registry_max_depth + 1) + "\"deeper\"=\"lost\"\n" +
+                             nested_key_line(1000000) + "[HKEY_CURRENT_USER\\b]\n\"after\"=\"1\"\n";
+    const RegistryParse p = parse_registry_text(text, hkcu);
+    // The two key lines beyond the limit, and the value of the first of them.
+    EXPECT_EQ(p.damaged_lines, 3);
+    EXPECT_EQ(p.limits_exceeded, (std::vector<std::string>{"keys nested deeper than 512 levels"}));
+    std::string path;
+    for (size_t i = 0; i < registry_max_depth; ++i) {
+        path += "\\a";
+    }
+    ASSERT_NE(p.tree.find(path), nullptr);
+    EXPECT_EQ(p.tree.find(path)->value("deep")->text, "kept");
+    EXPECT_TRUE(p.tree.find(path)->subkeys().empty());
+    EXPECT_EQ(p.tree.find("b")->value("after")->text, "1");
+    // What was read is written and read back as it is, deepest key included.
+    const RegistryParse again = parse_registry_text(format_registry_text(p.tree, hkcu), hkcu);
+    EXPECT_EQ(again.damaged_lines, 0);
+    EXPECT_TRUE(again.tree == p.tree);
+
+    RegistryTree t;
+    EXPECT_THROW(t.create(path + "\\a"), ERegistryError);
+    EXPECT_TRUE(t.root().subkeys().empty());
+}
+
+// Short lines of deep keys name many keys at once, whose text form repeats each
+// path: what would make the hive's text larger than a hive file may be is left out,
+// so that a save of what was read can be read back whole.
+TEST(RegistryTree, WhatWouldWriteMoreThanAHiveFileHoldsIsLeftOut) {
+    std::string deep;
+    for (int i = 0; i < 510; ++i) {
+        deep += "\\a";
+    }
+    std::string text;
+    for (int b = 0; b < 10; ++b) { // some 270 kB of text form each
+        text += "[HKEY_CURRENT_USER\\b" + std::to_string(b) + deep + "]\n";
+    }
+    text += "[HKEY_CURRENT_USER\\v]\n";
+    constexpr size_t count = 100000;
+    for (size_t i = 0; i < count; ++i) {
+        text += "\"value" + std::to_string(i) + "\"=dword:00000001\n";
+    }
+    const RegistryParse p = parse_registry_text(text, hkcu);
+    EXPECT_EQ(p.limits_exceeded,
+              (std::vector<std::string>{"keys and values beyond 1 MiB of text"}));
+    EXPECT_NE(p.tree.find("b2"), nullptr);
+    EXPECT_EQ(p.tree.find("b3"), nullptr);
+    const RegistryKey& v = *p.tree.find("v");
+    const size_t kept = v.values().size();
+    ASSERT_GT(kept, 1000u);
+    EXPECT_EQ(v.values().back().first, "value" + std::to_string(kept - 1));
+    EXPECT_EQ(p.damaged_lines, static_cast<int>(7 + count - kept));
+    const std::string written = format_registry_text(p.tree, hkcu);
+    EXPECT_LE(written.size(), store_file_limit);
+    EXPECT_GT(written.size(), store_file_limit - 100);
+    const RegistryParse again = parse_registry_text(written, hkcu);
+    EXPECT_EQ(again.damaged_lines, 0);
+    EXPECT_TRUE(again.tree == p.tree);
+}
+
+// Many values of one key are read in their order, each found by name; deleting some
+// in between keeps the order of the others (each lookup is by name, not by a scan).
+TEST(RegistryTree, AKeyOfManyValuesKeepsTheirOrder) {
+    constexpr int count = 40000; // 650 kB
+    std::string text = "[HKEY_CURRENT_USER\\w]\n";
+    for (int i = 0; i < count; ++i) {
+        text += "\"n" + std::to_string(i) + "\"=\"" + std::to_string(i) + "\"\n";
+    }
+    for (int i = 0; i < count; i += 2) {
+        text += "\"N" + std::to_string(i) + "\"=-\n";
+    }
+    text += "\"n0\"=\"back\"\n";
+    const RegistryParse p = parse_registry_text(text, hkcu);
+    EXPECT_EQ(p.damaged_lines, 0);
+    const RegistryKey& k = *p.tree.find("w");
+    ASSERT_EQ(k.values().size(), count / 2 + 1u);
+    EXPECT_EQ(k.values().front().first, "n1");
+    EXPECT_EQ(k.values().back().first, "n0");
+    EXPECT_EQ(k.value("N39999")->text, "39999");
+    EXPECT_EQ(k.value("n39998"), nullptr);
+    const RegistryKey copy = k;
+    EXPECT_TRUE(copy == k);
+    EXPECT_EQ(copy.value("n0")->text, "back");
 }
 
 } // namespace

@@ -217,7 +217,9 @@ TEST_F(Dialog, HiddenStereoFlagsAreWrittenToo) {
     EXPECT_FALSE(a.dualchannels);
 }
 
-TEST_F(Dialog, ANumberThatIsNoneStopsOkAndTheDialogStaysOpen) {
+// "&Ok" reads and checks every value before it writes any: the window never holds
+// half of the dialog's values.
+TEST_F(Dialog, ANumberThatIsNoneStopsOkBeforeAnythingIsWritten) {
     form.show();
     a.set_freeze(true);
     a.stretchwave = true;
@@ -229,13 +231,56 @@ TEST_F(Dialog, ANumberThatIsNoneStopsOkAndTheDialogStaysOpen) {
     EXPECT_EQ(messages[0], "'' is not a valid floating point value");
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(applied, 0);
-    EXPECT_EQ(a.dbmax(), 90); // before it
-    EXPECT_FALSE(a.freeze());
-    EXPECT_TRUE(a.stretchwave); // after it
+    EXPECT_EQ(a.dbmax(), 75);
+    EXPECT_TRUE(a.freeze());
+    EXPECT_TRUE(a.stretchwave);
     form.maxgainedit->setText("12");
     form.Button1->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(a.dbmax(), 90);
+}
+
+TEST_F(Dialog, AValueOutOfRangeStopsOkAndNamesTheSettingAndItsRange) {
+    form.show();
+    const auto ok_says = [this] {
+        messages.clear();
+        form.Button1->click();
+        return messages.empty() ? std::string() : messages.front();
+    };
+    // 11025 Hz with Hamming: frames of 2 to 2^20 samples.
+    for (const std::string bw : {"0", "1e-300", "0.01", "11026", "-1"}) {
+        form.bwedit->setText(QString::fromStdString(bw));
+        EXPECT_EQ(ok_says().rfind("Bandwidth [Hz] must be from 0.0210285 to 11025 Hz, not ", 0), 0u)
+            << bw;
+    }
+    form.bwedit->setText("1e300");
+    EXPECT_EQ(ok_says(), "Bandwidth [Hz] must be from 0.0210285 to 11025 Hz, not 1E300");
+    form.bwedit->setText("50");
+    form.sfedit->setText("1e9");
+    EXPECT_EQ(ok_says(), "Sampling frequency must be from 1000 to 384000 Hz, not 1E9");
+    form.sfedit->setText("11025");
+    form.decayedit->setText("-1");
+    EXPECT_EQ(ok_says(), "Decay time (-60dB) [s] must be from 0 to 1000000 s, not -1");
+    form.decayedit->setText("2");
+    form.xautocheck->setChecked(false);
+    form.logcheck->setChecked(true);
+    form.fminedit->setText("0");
+    EXPECT_EQ(ok_says(), "Min value [Hz] must be above 0 Hz on a logarithmic axis, not 0");
+    form.logcheck->setChecked(false);
+    form.decayedit->setText("-1");
+    EXPECT_EQ(ok_says(), "Decay time (-60dB) [s] must be from 0 to 1000000 s, not -1");
+    EXPECT_EQ(applied, 0);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(a.ltasdecaytime(), 0);
+    // The spin box holds no more partials than the setting allows.
+    form.partialspin->setValue(2147483647);
+    EXPECT_EQ(form.partialspin->value(), 8192);
+    form.decayedit->setText("2");
+    EXPECT_EQ(ok_says(), "");
+    EXPECT_EQ(applied, 1);
+    EXPECT_EQ(a.partialsperoctave, 8192);
+    EXPECT_EQ(a.ltasdecaytime(), 2);
 }
 
 TEST_F(Dialog, SltasPointsOutsideTheListStopOkUntilOneIsPicked) {

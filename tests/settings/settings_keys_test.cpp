@@ -5,13 +5,17 @@
 #include "dsp/numeric.h"
 #include "dsp/text.h"
 #include "platform/ini_file.h"
+#include "platform/store_file.h"
 #include "settings/settings_keys.h"
 #include "support/temp_home.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace zevrin {
 namespace {
@@ -29,10 +33,10 @@ struct Keys : ::testing::Test {
     std::array<bool, ncurves> showcurve{};
     TSettingValues values{a, linecolor, default_curve_colors, showcurve};
 
-    void read(const std::string& text) {
+    std::vector<std::string> read(const std::string& text) {
         write_text(home / "s.zvr", text);
         IniFile file(home / "s.zvr");
-        read_settings_keys(file, values);
+        return read_settings_keys(file, values);
     }
     std::string written() {
         IniFile file(home / "w.zvr");
@@ -192,19 +196,63 @@ TEST_F(Keys, DecayFollowsTheWindowReadAfterIt) {
     EXPECT_DOUBLE_EQ(a.ltasdecayfactor, std::pow(1000.0, -0.01 / 2));
 }
 
-TEST_F(Keys, AFloatThatIsNoNumberStopsTheReading) {
+// A value that is no number or out of its range is never put in force: its default
+// takes its place, each is named with its range, and reading goes on past it.
+TEST_F(Keys, ValuesThatCannotBeUsedGiveTheirDefaultsAndAreNamed) {
     a.set_dbmin(-60);
-    try {
-        read("[Settings]\nSampFreq=22050\nBandwidth=25\nSLTASPoints=1024\ndBMin=abc\ndBMax=90\n");
-        FAIL() << "no conversion error";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
+    const std::vector<std::string> warnings =
+        read("[Settings]\nSampFreq=abc\nSLTASPoints=1073741824\nDecayTime=-2\nDecay=1\n"
+             "Window=7\nPartialsPerOctave=2147483647\ndBMin=1e308\ndBMax=90\nChirpiness=\n"
+             "MaxGain=nan\nMeasureCurveNo=77\nInDeviceID=-2\n");
+    EXPECT_EQ(warnings,
+              (std::vector<std::string>{
+                  "SampFreq must be from 1000 to 384000 Hz, not 'abc'; 11025 Hz is used instead",
+                  "SLTASPoints must be a power of two from 16 to 32768, not 1073741824; 4096 is "
+                  "used instead",
+                  "DecayTime must be from 0 to 1000000 s, not -2; 0 s is used instead",
+                  "Window must be a whole number from 0 to 4, not 7; 2 is used instead",
+                  "PartialsPerOctave must be a whole number from 1 to 8192, not 2147483647; 12 "
+                  "is used instead",
+                  "dBMin must be from -200 to 200 dB, not 1E308; -30 dB is used instead",
+                  "Chirpiness must be from -100000 to 100000, not ''; 1 is used instead",
+                  "MaxGain must be from -200 to 200 dB, not NAN; 30 dB is used instead",
+                  "MeasureCurveNo must be a whole number from 0 to 18, not 77; 1 is used instead",
+                  "InDeviceID must be a whole number from -1 to 9999, not -2; 0 is used "
+                  "instead"}));
+    EXPECT_EQ(a.sampfreq, 11025);
+    EXPECT_EQ(a.sltaspoints, 4096);
+    EXPECT_EQ(a.ltasdecaytime(), 0);
+    EXPECT_EQ(a.ltasdecayfactor, 1.0); // not a factor that makes the average grow
+    EXPECT_EQ(components.FFT1.Window(), TFFTWindow::Hamming);
+    EXPECT_EQ(a.partialsperoctave, 12);
+    EXPECT_EQ(a.dbmin(), -30);
+    EXPECT_EQ(a.dbmax(), 90); // read past the values before it
+    EXPECT_NEAR(a.maxgain, pow10(1.5), 1e-12);
+    EXPECT_EQ(a.measurecurveno(), 1);
+    EXPECT_EQ(components.MPCRecord1.DeviceID(), 0);
+}
+
+// The bandwidth must give frames of 2 to 2^20 samples at the sampling frequency and
+// with the window that the same file sets, whichever key comes first.
+TEST_F(Keys, ABandwidthThatGivesNoFrameOfAUsableLengthIsReplaced) {
+    for (const char* bad : {"0", "NaN", "1e-300", "0.004", "-50", "16001", "1e300"}) {
+        const std::vector<std::string> warnings =
+            read(std::string("[Settings]\nSampFreq=16000\nBandwidth=") + bad + "\nWindow=0\n");
+        ASSERT_EQ(warnings.size(), 1u) << bad;
+        EXPECT_EQ(warnings[0].rfind("Bandwidth must be from 0.0152588 to 8000 Hz, not ", 0), 0u)
+            << warnings[0];
+        EXPECT_EQ(a.bandwidth, 50) << bad;
+        EXPECT_EQ(a.frame_length(), 320) << bad;
     }
-    EXPECT_EQ(a.sampfreq, 22050); // read before it
-    EXPECT_EQ(a.sltaspoints, 1024);
-    EXPECT_EQ(a.dbmin(), -60); // from it on, nothing
-    EXPECT_EQ(a.dbmax(), 75);
-    EXPECT_THROW(read("[Settings]\nSampFreq=\n"), EConvertError);
+    // With Blackman the same rate allows three times as much either way.
+    EXPECT_TRUE(read("[Settings]\nSampFreq=16000\nBandwidth=16001\nWindow=4\n").empty());
+    EXPECT_EQ(a.frame_length(), 3);
+    EXPECT_TRUE(read("[Settings]\nSampFreq=16000\nBandwidth=0.046\nWindow=4\n").empty());
+    EXPECT_EQ(a.frame_length(), 1043478);
+    for (const char* bad : {"0", "3", "1000", "65536"}) {
+        ASSERT_EQ(read(std::string("[Settings]\nSLTASPoints=") + bad).size(), 1u) << bad;
+        EXPECT_EQ(a.sltaspoints, 4096);
+    }
 }
 
 TEST_F(Keys, ASettingsFileMustBeThere) {
@@ -218,6 +266,66 @@ TEST_F(Keys, ASettingsFileMustBeThere) {
     EXPECT_THROW(check_settings_file(home.path()), std::runtime_error); // a folder
     write_text(home / "there.zvr", "");
     EXPECT_NO_THROW(check_settings_file(home / "there.zvr"));
+}
+
+long peak_memory_kb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// What is not text, or more than a settings file holds, is refused with the reason,
+// and only so much of it is read.
+TEST_F(Keys, ASettingsFileMustBeTextOfASaneSize) {
+    const auto refusal = [this](const std::string& name) {
+        try {
+            check_settings_file(home / name);
+        } catch (const std::runtime_error& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    const auto refused = [&](const std::string& name, const std::string& reason) {
+        return refusal(name) == "Cannot open the settings file \"" + home / name + "\": " + reason;
+    };
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) {
+        garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
+    }
+    write_text(home / "garbage.zvr", garbage);
+    EXPECT_TRUE(refused("garbage.zvr", "it is not a text file, as settings files are"));
+    write_text(home / "nul.zvr", std::string("[Settings]\nSampFreq=8000\0\n", 26));
+    EXPECT_TRUE(refused("nul.zvr", "it is not a text file, as settings files are"));
+    std::string utf32("\xFF\xFE\0\0", 4);
+    for (char c : std::string("[Settings]\r\nSampFreq=8000\r\n")) {
+        utf32 += std::string(1, c) + std::string(3, '\0');
+    }
+    write_text(home / "utf32.zvr", utf32);
+    EXPECT_TRUE(refused("utf32.zvr", "it is not a text file, as settings files are"));
+
+    const long before = peak_memory_kb();
+    { std::ofstream(home / "sparse.zvr") << "[Settings]\n"; }
+    ASSERT_EQ(truncate((home / "sparse.zvr").c_str(), 2LL << 30), 0);
+    EXPECT_TRUE(refused("sparse.zvr", "the file is larger than 1 MiB"));
+    EXPECT_LT(peak_memory_kb() - before, 64 * 1024);
+
+    // Windows' own forms are text.
+    write_text(home / "windows.zvr", "\xFF\xFE[\0S\0]\0\r\0\n\0");
+    EXPECT_EQ(refusal("windows.zvr"), "accepted");
+    write_text(home / "latin1.zvr", "[Settings]\r\n; Bandbreite f\xFCr das Labor\r\n\x1A");
+    EXPECT_EQ(refusal("latin1.zvr"), "accepted");
+}
+
+// A file of many lines is read whole, each key found once.
+TEST_F(Keys, ALongSettingsFileIsReadWhole) {
+    std::string text = "[Filler]\n";
+    while (text.size() < store_file_limit - 100) {
+        text += "k=v\n";
+    }
+    text += "[Settings]\nSampFreq=22050\nShowCurve18=0\n";
+    EXPECT_TRUE(read(text).empty());
+    EXPECT_EQ(a.sampfreq, 22050);
+    EXPECT_FALSE(showcurve[18]);
 }
 
 } // namespace
