@@ -1,12 +1,15 @@
 #include "app/analyse_command.h"
 
+#include "app/spectrogram_picture.h"
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
 #include "dsp/text.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
+#include "engine/spectrogram_ring.h"
 
 #include <cmath>
+#include <memory>
 #include <stdexcept>
 
 namespace zevrin {
@@ -138,7 +141,8 @@ std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
-           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]";
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT] "
+           "[--spectrogram OUT.png [--size WxH]]";
 }
 
 std::string analyse_help() {
@@ -160,6 +164,10 @@ std::string analyse_help() {
            "                            leave frames with clipped samples out of the averages\n"
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT\n"
+           "  --spectrogram OUT.png     write the spectrogram of the whole file to OUT.png\n"
+           "                            (no table then unless --csv); frequency and level\n"
+           "                            ranges are the settings'\n"
+           "  --size WxH                the spectrogram's size in pixels, 1200x400 unless given\n"
            "\n"
            "Exit status: 0 done, 1 the file cannot be analysed, 2 bad options.\n";
 }
@@ -192,6 +200,10 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
             o.excludehighpower = number(a, value_of(args, i));
+        } else if (a == "--spectrogram") {
+            o.spectrogram = value_of(args, i);
+        } else if (a == "--size") {
+            o.size = parse_image_size(a, value_of(args, i));
         } else if (!a.empty() && a[0] == '-') {
             throw std::invalid_argument("unknown option " + a);
         } else if (o.file.empty()) {
@@ -205,6 +217,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     }
     if (o.sltaspoints && !o.sltas) {
         throw std::invalid_argument("--sltas-points goes with --sltas");
+    }
+    if (o.size && o.spectrogram.empty()) {
+        throw std::invalid_argument("--size goes with --spectrogram");
     }
     return o;
 }
@@ -238,13 +253,26 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         // The decay factors follow the file's rate, bandwidth and window.
         analyser.set_ltasdecaytime(analyser.ltasdecaytime());
         analyser.set_sltasdecaytime(analyser.sltasdecaytime());
+        std::unique_ptr<TSpectrogramRing> ring;
+        if (!options.spectrogram.empty()) {
+            analyser.OnFramesStart = [&] { ring = spectrogram_ring_for(analyser, file.frames()); };
+            analyser.OnFrame = [&] { record_spectrogram_frame(*ring, analyser); };
+        }
         const TFileAnalysis result = analyse_sound_file(analyser, file);
         const std::vector<int> curves = exported_curves(analyser, showcurve);
-        if (options.csv.empty()) {
+        if (!options.csv.empty()) {
+            write_curves_csv_file(options.csv, analyser, curves);
+        } else if (!ring) {
             write_curves_csv(analyser, curves, out);
             out.flush();
-        } else {
-            write_curves_csv_file(options.csv, analyser, curves);
+        }
+        if (ring) {
+            write_spectrogram_png(options.spectrogram, *ring, analyser,
+                                  options.size.value_or(default_spectrogram_size));
+            if (ring->first() > 0) {
+                err << "The spectrogram shows the last " << ring->capacity() << " of "
+                    << ring->count() << " frames\n";
+            }
         }
         err << result.frames << " frames analysed: " << analyser.taken << " taken, "
             << analyser.excluded << " excluded, " << analyser.skipped << " skipped\n";

@@ -2,6 +2,7 @@
 // zevrin --analyse FILE [options]: a sound file through the analyser without a window,
 // the curves as comma-separated numbers.
 
+#include "app/image_size.h"
 #include "engine/curves.h"
 
 #include <array>
@@ -27,6 +28,8 @@ struct TAnalyseOptions {
     std::optional<double> decay;
     std::optional<bool> excludeoverloaded;
     std::optional<double> excludehighpower;
+    std::string spectrogram; ///< a PNG file for the spectrogram; empty: none
+    std::optional<TImageSize> size;
 };
 
 /// Reads the arguments that follow "--analyse"; std::invalid_argument with a message

@@ -55,6 +55,8 @@ class QToolButton;
 
 namespace zevrin {
 
+class TSpectrogramWindow;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
@@ -123,6 +125,9 @@ public:
     QAction* Openfile1 = nullptr;
     QAction* Saveasfile1 = nullptr;
     QAction* About1 = nullptr;
+    /// "Spectrogram", checked while its window is shown (app/spectrogram_window.h).
+    QAction* Spectrogram1 = nullptr;
+    TSpectrogramWindow* SpectrogramForm = nullptr;
 
     // Menus.
     QMenu* File1 = nullptr;
@@ -215,6 +220,7 @@ private:
     void create_measure_menu();
     void create_settings_menu();
     void create_settings_components();
+    void create_spectrogram();
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);

@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 
+#include "app/spectrogram_window.h"
+
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
 #include "engine/curve_export.h"
@@ -333,6 +335,7 @@ void TForm1::analyse_sound_file(const std::string& path) {
         });
     }
     progress.reset();
+    SpectrogramForm->file_analysed();
     if (result.clipped > 0) {
         message_box(std::to_string(result.clipped) +
                         " values beyond 16-bit full scale were clipped",

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
-# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; and the settings
-# dialog's pages, docs/settings-1.png to -4.
+# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; the settings
+# dialog's pages, docs/settings-1.png to -4; and the spectrogram window over a
+# sentence that espeak-ng speaks and over a sweep that sox makes,
+# docs/spectrogram-speech.png and -sweep.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
-# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils and imagemagick
-# (scripts/packages.txt) and a built window_gallery.
+# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils, imagemagick,
+# espeak-ng and sox (scripts/packages.txt) and a built window_gallery.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
 outdir=${2:-$root/docs}
 gallery_program="$build/tests/app/window_gallery"
 [[ -x "$gallery_program" ]] || { echo "screenshot.sh: build $gallery_program first" >&2; exit 1; }
+for tool in espeak-ng sox; do
+    command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing (apt-get install $tool)" >&2; exit 1; }
+done
 
 source "$root/tests/support/xvfb_capture.sh"
 start_xvfb 1280x900
@@ -24,4 +29,13 @@ done
 for page in 1 2 3 4; do
     on_display "$gallery_program" "settings-$page" --grab "$outdir/settings-$page.png"
     echo "wrote $outdir/settings-$page.png"
+done
+
+# The spectrogram of speech and of an exponential sweep, each analysed from a file.
+espeak-ng -s 140 -w "$xvfb_work/speech.wav" \
+    "Zevrin shows how the spectrum of speech moves in time: vowels, voices and hissing consonants."
+sox -n -r 16000 -b 16 -c 1 "$xvfb_work/sweep.wav" synth 8 sine 60:7500 vol 0.5
+for sound in speech sweep; do
+    capture_window "Zevrin (spectrogram-$sound)" "$outdir/spectrogram-$sound.png" \
+        "$gallery_program" "spectrogram-$sound" "$xvfb_work/$sound.wav"
 done
