@@ -29,8 +29,8 @@ public:
     /// One unit of a kept level, dB.
     static constexpr double level_step = 0.01;
 
-    /// Takes `bytes` of memory for the whole life of the ring (pages the system
-    /// commits as they are first written).
+    /// Takes `bytes` of memory for the whole life of the ring, written once here so
+    /// that the system commits all of it now and none while frames arrive.
     explicit TSpectrogramRing(size_t bytes = default_bytes);
 
     size_t bytes() const { return fbytes; }
