@@ -34,7 +34,7 @@ done
 # The spectrogram of speech and of an exponential sweep, each analysed from a file.
 espeak-ng -s 140 -w "$xvfb_work/speech.wav" \
     "Zevrin shows how the spectrum of speech moves in time: vowels, voices and hissing consonants."
-sox -n -r 16000 -b 16 -c 1 "$xvfb_work/sweep.wav" synth 8 sine 60:7500 vol 0.5
+sox -n -r 16000 -b 16 -c 1 "$xvfb_work/sweep.wav" synth 8 sine 60/7500 vol 0.5
 for sound in speech sweep; do
     capture_window "Zevrin (spectrogram-$sound)" "$outdir/spectrogram-$sound.png" \
         "$gallery_program" "spectrogram-$sound" "$xvfb_work/$sound.wav"
