@@ -120,7 +120,7 @@ TEST_F(Window, MenusAndActions) {
     EXPECT_EQ(menus, QStringList({"&File", "&Measure", "Control", "&Settings", "&Help"}));
     EXPECT_EQ(menu_texts(w.File1),
               QStringList({"Analyse sound file...", "Export curves...", "-", "E&xit"}));
-    // The spectrogram window's item follows the written ones.
+    // The spectrogram window's item follows the analyser's own.
     EXPECT_EQ(menu_texts(w.Control1),
               QStringList({"Run", "Freeze", "LTAS", "Clear LTAS", "Spectrogram"}));
     // No settings file was used yet: no recent files, no separator or clear item shown.
