@@ -3,6 +3,7 @@
 
 #include "audio/virtual_loopback.h"
 #include "engine/analyser.h"
+#include "engine/spectrogram_ring.h"
 #include "engine/test_signal.h"
 
 #include <benchmark/benchmark.h>
@@ -28,10 +29,17 @@ TWaveChunk test_chunk(size_t values) {
     return chunk;
 }
 
-void run_frames(benchmark::State& state, bool dual, double bandwidth, int sltaspoints) {
+void run_frames(benchmark::State& state, bool dual, double bandwidth, int sltaspoints,
+                bool spectrogram = false) {
     TVirtualLoopback idle(TLoopbackClock::manual); // no device is opened
     TAnalyserComponents components(idle);
     TAnalyser a(components);
+    // The spectrogram window's ring, fed with every frame as the window feeds it.
+    TSpectrogramRing ring;
+    if (spectrogram) {
+        a.OnFramesStart = [&] { start_spectrogram(ring, a); };
+        a.OnFrame = [&] { record_spectrogram_frame(ring, a); };
+    }
     a.sampfreq = rate;
     a.bandwidth = bandwidth;
     a.dualchannels = dual;
@@ -66,6 +74,9 @@ void BM_FramesMono(benchmark::State& s) {
 void BM_FramesDual(benchmark::State& s) {
     run_frames(s, true, static_cast<double>(s.range(0)), 0);
 }
+void BM_FramesDualSpectrogram(benchmark::State& s) {
+    run_frames(s, true, static_cast<double>(s.range(0)), 0, true);
+}
 void BM_FramesSltasMono(benchmark::State& s) {
     run_frames(s, false, 10, static_cast<int>(s.range(0)));
 }
@@ -75,6 +86,7 @@ void BM_FramesSltasDual(benchmark::State& s) {
 
 BENCHMARK(BM_FramesMono)->Arg(50)->Arg(10)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FramesDual)->Arg(50)->Arg(10)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FramesDualSpectrogram)->Arg(50)->Arg(10)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FramesSltasMono)->Arg(4096)->Arg(32768)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FramesSltasDual)->Arg(4096)->Arg(32768)->Unit(benchmark::kMicrosecond);
 

@@ -2,6 +2,7 @@
 
 #include "app/analyse_pictures.h"
 #include "app/curve_file.h"
+#include "app/spectrogram_picture.h"
 
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
@@ -9,6 +10,7 @@
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "engine/setting_limits.h"
+#include "engine/spectrogram_ring.h"
 #include "platform/safe_file_stream.h"
 #include "settings/settings_keys.h"
 
@@ -169,7 +171,8 @@ std::string analyse_usage() {
 
 std::string analyse_help() {
     return "\nSettings come from the stored settings (or --settings FILE.zvr), then from the\n"
-           "options. The whole file is analysed; the table goes to OUT (or standard output):\n"
+           "options. The whole file is analysed; the table goes to OUT (or to standard\n"
+           "output when no picture is asked for):\n"
            "frequency_hz and the level in dB of every curve the spectrum plot would draw,\n"
            "one row per spectrum entry from 0 to N/2; frame counts and settings go to\n"
            "standard error.\n"
@@ -232,6 +235,8 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
             o.excludehighpower = within_limit(a, "ExcludedBLimit", number(a, value_of(args, i)));
+        } else if (a == "--spectrogram") {
+            o.spectrogram = file_name_of(args, i);
         } else if (parse_picture_option(args, i, o.pictures)) {
         } else {
             throw std::invalid_argument("unknown option " + a);
@@ -242,6 +247,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     }
     if (o.sltaspoints && !o.sltas) {
         throw std::invalid_argument("--sltas-points goes with --sltas");
+    }
+    if (o.pictures.size && !o.pictures.any() && o.spectrogram.empty()) {
+        throw std::invalid_argument("--size goes with --png, --svg or --spectrogram");
     }
     return o;
 }
@@ -305,13 +313,28 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         // The decay factors follow the file's rate, bandwidth and window.
         analyser.set_ltasdecaytime(analyser.ltasdecaytime());
         analyser.set_sltasdecaytime(analyser.sltasdecaytime());
+        std::unique_ptr<TSpectrogramRing> ring;
+        if (!options.spectrogram.empty()) {
+            analyser.OnFramesStart = [&] { ring = spectrogram_ring_for(analyser, file.frames()); };
+            analyser.OnFrame = [&] { record_spectrogram_frame(*ring, analyser); };
+        }
         const TFileAnalysis result = analyse_sound_file(analyser, file);
         const std::vector<int> curves = exported_curves(analyser, showcurve);
         if (output) {
             write_curves_csv_file(*output, options.csv, analyser, curves);
-        } else {
+        } else if (!options.pictures.any() && !ring) {
             write_curves_csv(analyser, curves, out);
             out.flush();
+        }
+        if (ring) {
+            const QSize size = options.pictures.size.value_or(
+                QSize(default_spectrogram_size.width, default_spectrogram_size.height));
+            write_spectrogram_png(options.spectrogram, *ring, analyser,
+                                  TImageSize{size.width(), size.height()});
+            if (ring->first() > 0) {
+                err << "The spectrogram shows the last " << ring->capacity() << " of "
+                    << ring->count() << " frames\n";
+            }
         }
         const std::string early = early_end_text(options.file, result);
         if (!early.empty()) {

@@ -30,6 +30,7 @@ struct TAnalyseOptions {
     std::optional<bool> excludeoverloaded;
     std::optional<double> excludehighpower;
     TPictureOptions pictures;
+    std::string spectrogram; ///< a PNG file for the spectrogram; empty: none
 };
 
 /// Reads the arguments that follow "--analyse"; std::invalid_argument with a message

@@ -1,5 +1,6 @@
 #include "app/analyse_pictures.h"
 
+#include "app/image_size.h"
 #include "dsp/text.h"
 #include "shell/artwork.h"
 
@@ -10,23 +11,6 @@
 namespace zevrin {
 
 namespace {
-
-constexpr int smallest_width = 100;
-constexpr int smallest_height = 80;
-constexpr int largest_side = 10000;
-
-QSize picture_size(const std::string& text) {
-    const size_t x = text.find('x');
-    const int w = x == std::string::npos ? 0 : str_to_int_def(text.substr(0, x), 0);
-    const int h = x == std::string::npos ? 0 : str_to_int_def(text.substr(x + 1), 0);
-    if (w < smallest_width || h < smallest_height || w > largest_side || h > largest_side) {
-        throw std::invalid_argument(
-            "--size takes WIDTHxHEIGHT in pixels, from " + std::to_string(smallest_width) + "x" +
-            std::to_string(smallest_height) + " to " + std::to_string(largest_side) + "x" +
-            std::to_string(largest_side) + ", not '" + text + "'");
-    }
-    return QSize(w, h);
-}
 
 const std::string& option_value(const std::vector<std::string>& args, size_t& i) {
     if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) {
@@ -59,7 +43,8 @@ bool parse_picture_option(const std::vector<std::string>& args, size_t& i,
     } else if (a == "--pdf") {
         options.pdf = option_value(args, i);
     } else if (a == "--size") {
-        options.size = picture_size(option_value(args, i));
+        const TImageSize size = parse_image_size(a, option_value(args, i));
+        options.size = QSize(size.width, size.height);
     } else if (a == "--title") {
         // A title may begin with dashes.
         if (i + 1 >= args.size()) {
@@ -73,15 +58,19 @@ bool parse_picture_option(const std::vector<std::string>& args, size_t& i,
 }
 
 std::string picture_usage() {
-    return " [--png OUT.png] [--svg OUT.svg] [--pdf OUT.pdf] [--size WxH] [--title T]";
+    return " [--png OUT.png] [--svg OUT.svg] [--pdf OUT.pdf] [--spectrogram OUT.png] [--size WxH] "
+           "[--title T]";
 }
 
 std::string picture_help() {
     return "  --png OUT.png             the spectrum plot with its axes as the window shows it\n"
            "  --svg OUT.svg             the same as lines and text\n"
-           "  --size WxH                the picture's size in pixels (900x600); the level\n"
-           "                            axis takes 37 pixels at the left, the frequency axis\n"
-           "                            25 at the bottom\n"
+           "  --spectrogram OUT.png     the spectrogram of the whole file, with the settings'\n"
+           "                            frequency and level ranges\n"
+           "  --size WxH                the pictures' size in pixels (900x600 for the plot,\n"
+           "                            whose level axis takes 37 pixels at the left and\n"
+           "                            frequency axis 25 at the bottom; 1200x400 for the\n"
+           "                            spectrogram)\n"
            "  --pdf OUT.pdf             the printed page (A4): plot, title and the facts\n"
            "  --title T                 the printed page's title\n";
 }

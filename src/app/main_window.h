@@ -62,6 +62,8 @@ class QToolButton;
 
 namespace zevrin {
 
+class TSpectrogramWindow;
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
 
@@ -142,6 +144,9 @@ public:
     QAction* CopyImageAction = nullptr;
     QAction* Newlog1 = nullptr;
     QAction* Logcursor1 = nullptr;
+    /// "Spectrogram", checked while its window is shown (app/spectrogram_window.h).
+    QAction* Spectrogram1 = nullptr;
+    TSpectrogramWindow* SpectrogramForm = nullptr;
 
     // Menus.
     QMenu* File1 = nullptr;
@@ -257,6 +262,7 @@ private:
     void create_output_actions();
     void create_edit_menu();
     void create_shell_components();
+    void create_spectrogram();
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);

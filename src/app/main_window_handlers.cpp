@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 
 #include "app/curve_file.h"
+#include "app/spectrogram_window.h"
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
 #include "engine/curve_export.h"
@@ -335,6 +336,7 @@ void TForm1::analyse_sound_file(const std::string& path) {
         });
     }
     progress.reset();
+    SpectrogramForm->file_analysed();
     // What the user should know about the numbers now shown, in one box.
     std::string notes = early_end_text(path, result);
     if (result.clipped > 0) {

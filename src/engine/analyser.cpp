@@ -266,6 +266,9 @@ void TAnalyser::prepare_frames() {
     fstatustext[0] = "BW:" + format_float("# ##0.##", bandwidth) + "Hz " + windownames.at(window) +
                      ", " + format_float("0.#", ftaxishigh) + " ms";
     changed(TAnalyserChange::status);
+    if (OnFramesStart) {
+        OnFramesStart();
+    }
 }
 
 void TAnalyser::Freeze1Execute() {

@@ -67,6 +67,11 @@ public:
     ~TAnalyser();
 
     std::function<void(TAnalyserChange)> OnChange;
+    /// For views that keep what the frames showed (the spectrogram): OnFramesStart
+    /// when frames start anew, a run or a sound file, once the arrays are sized;
+    /// OnFrame after each frame's spectra are computed. OnFrame must not allocate.
+    std::function<void()> OnFramesStart;
+    std::function<void()> OnFrame;
 
     // Settings in force whose setters act beyond storing.
     double dbmin() const { return fdbmin; }

@@ -62,6 +62,9 @@ void TAnalyser::MPCRecord1Fetch(TWaveChunk& arr, int used, bool& /*last*/) {
             sltasdecayedcount = sltasdecayedcount * sltasdecayfactor + 1.0;
         }
     }
+    if (OnFrame) {
+        OnFrame();
+    }
     changed(TAnalyserChange::spectrum);
     changed(TAnalyserChange::waveform);
     update_count_text();

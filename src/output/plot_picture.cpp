@@ -165,7 +165,7 @@ QByteArray TPlotPicture::pdf(const std::string& title, const QImage& logo) {
 void write_pictures(const TPictureOptions& options, TAnalyser& analyser,
                     const std::array<uint32_t, ncurves>& linecolor,
                     const std::array<bool, ncurves>& showcurve, const QImage& logo) {
-    TPlotPicture picture(analyser, linecolor, showcurve, options.size);
+    TPlotPicture picture(analyser, linecolor, showcurve, options.size.value_or(QSize(900, 600)));
     if (!options.png.empty()) {
         write_output_file(options.png, picture.png());
     }

@@ -15,6 +15,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -73,7 +75,7 @@ struct TPictureOptions {
     std::string png;
     std::string svg;
     std::string pdf;
-    QSize size{900, 600};
+    std::optional<QSize> size; ///< 900x600 for the plot unless given
     std::string title;
     bool any() const { return !png.empty() || !svg.empty() || !pdf.empty(); }
 };

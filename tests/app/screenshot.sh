@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
-# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; and the settings
-# dialog's pages, docs/settings-1.png to -4; a printed page and a command-line picture.
+# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; the settings
+# dialog's pages, docs/settings-1.png to -4; the spectrogram window over a sentence that
+# espeak-ng speaks and over a sweep that sox makes, docs/spectrogram-speech.png and
+# -sweep; a printed page and a command-line picture.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
-# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils, imagemagick and
-# poppler-utils (scripts/packages.txt), a built window_gallery and zevrin, and the
-# tests run once.
+# Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils, imagemagick,
+# poppler-utils, espeak-ng and sox (scripts/packages.txt), a built window_gallery and
+# zevrin, and the tests run once.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$root/build}
 outdir=${2:-$root/docs}
 gallery_program="$build/tests/app/window_gallery"
 [[ -x "$gallery_program" ]] || { echo "screenshot.sh: build $gallery_program first" >&2; exit 1; }
+for tool in espeak-ng sox; do
+    command -v "$tool" >/dev/null || { echo "screenshot.sh: $tool is missing (apt-get install $tool)" >&2; exit 1; }
+done
 
 source "$root/tests/support/xvfb_capture.sh"
 start_xvfb 1280x900
@@ -36,3 +41,11 @@ echo "wrote $outdir/printed-ltas.pdf and $outdir/printed-ltas.png"
 ZEVRIN_HOME="$xvfb_work/home" "$build/src/app/zevrin" --analyse "$build/tests/app/tone.wav" \
     --bandwidth 100 --ltas --png "$outdir/analyse-tone.png" --size 800x450 >/dev/null 2>&1
 echo "wrote $outdir/analyse-tone.png"
+# The spectrogram of speech and of an exponential sweep, each analysed from a file.
+espeak-ng -s 140 -w "$xvfb_work/speech.wav" \
+    "Zevrin shows how the spectrum of speech moves in time: vowels, voices and hissing consonants."
+sox -n -r 16000 -b 16 -c 1 "$xvfb_work/sweep.wav" synth 8 sine 60/7500 vol 0.5
+for sound in speech sweep; do
+    capture_window "Zevrin (spectrogram-$sound)" "$outdir/spectrogram-$sound.png" \
+        "$gallery_program" "spectrogram-$sound" "$xvfb_work/$sound.wav"
+done

@@ -9,11 +9,18 @@
 // SCENE is mono, dual, ltas or sltas; or settings-1 .. settings-4, the settings dialog
 // at a first start, on one of its pages (--grab then writes the dialog's picture).
 //
+//     window_gallery spectrogram-speech FILE [--grab OUT]
+//     window_gallery spectrogram-sweep FILE [--grab OUT]
+//
+// analyse a sound file and show the spectrogram window (speech on a linear axis to
+// 8 kHz, a sweep on a logarithmic one), the pointer resting on it.
+//
 // With --grab the picture is also checked, so that ctest sees what it shows: every
 // curve of a window scene where the plot's placing rules put its points, and on the
 // dialog's pages the text of every edit and the swatch of every colour.
 
 #include "app/main_window.h"
+#include "app/spectrogram_window.h"
 #include "audio/virtual_loopback.h"
 #include "display/color_ref.h"
 #include "dsp/filter_section.h"
@@ -267,6 +274,67 @@ int grab_and_check(QWidget& widget, const char* file,
     return problems.empty() ? 0 : 1;
 }
 
+// The spectrogram shows data in nearly every pixel, in many colours.
+void check_spectrogram(TSpectrogramWindow& s, Problems& problems) {
+    const QImage picture = s.Panel->plot->picture();
+    const QRgb nodata = s.Panel->plot->palette().color(QPalette::Window).rgb();
+    std::vector<QRgb> colours;
+    int empty = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            empty += c == nodata ? 1 : 0;
+            if (colours.size() < 100 &&
+                std::find(colours.begin(), colours.end(), c) == colours.end()) {
+                colours.push_back(c);
+            }
+        }
+    }
+    if (empty > picture.width() * picture.height() / 50) {
+        problems.push_back(std::to_string(empty) + " pixels of the spectrogram show no data");
+    }
+    if (colours.size() < 50) {
+        problems.push_back("the spectrogram shows only " + std::to_string(colours.size()) +
+                           " colours");
+    }
+}
+
+// A sound file analysed, and the spectrogram window over it with the pointer on it.
+int show_spectrogram(TForm1& w, const std::string& scene, const char* file, const char* grab) {
+    TAnalyser& a = w.analyser();
+    try {
+        w.analyse_sound_file(file);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "window_gallery: %s\n", e.what());
+        return 1;
+    }
+    const bool sweep = scene == "spectrogram-sweep";
+    a.set_autoxaxis(false);
+    a.set_fmax(std::min(8000.0, a.sampfreq / 2));
+    a.set_fmin(sweep ? 50 : 0);
+    a.set_logfscale(sweep);
+    a.set_dbmin(-10);
+    a.set_dbmax(80);
+    TSpectrogramWindow& s = *w.SpectrogramForm;
+    w.Spectrogram1->trigger();
+    s.resize(900, 440);
+    s.move(0, 0);
+    settle();
+    TSpectrogramPlot& plot = *s.Panel->plot;
+    const QPointF at(plot.width() * 0.62,
+                     s.Panel->frequencyaxis->value_to_pixel(sweep ? 1000 : 500));
+    QMouseEvent move(QEvent::MouseMove, at, plot.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&plot, &move);
+    settle();
+    s.setWindowTitle(QString("Zevrin (%1)").arg(scene.c_str()));
+    if (grab != nullptr) {
+        return grab_and_check(
+            s, grab, [&s](const QImage&, Problems& problems) { check_spectrogram(s, problems); });
+    }
+    return QApplication::exec();
+}
+
 // The settings dialog on page `page` (0 to 3), grabbed into `file` or left open.
 int show_settings(TForm1& w, int page, const char* file) {
     if (page < 0 || page >= w.Form2->PageControl1->count()) {
@@ -293,7 +361,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4 [--grab FILE | "
-                   "--print FILE]\n",
+                   "--print FILE]\n"
+                   "       window_gallery spectrogram-speech|spectrogram-sweep SOUNDFILE "
+                   "[--grab FILE]\n",
                    stderr);
         return 2;
     }
@@ -303,8 +373,12 @@ int main(int argc, char** argv) {
     window.move(0, 0);
     window.show();
     settle();
-    const bool grab = argc == 4 && std::strcmp(argv[2], "--grab") == 0;
     const std::string scene = argv[1];
+    if (scene.rfind("spectrogram-", 0) == 0 && argc >= 3) {
+        const bool grabbed = argc == 5 && std::strcmp(argv[3], "--grab") == 0;
+        return show_spectrogram(window, scene, argv[2], grabbed ? argv[4] : nullptr);
+    }
+    const bool grab = argc == 4 && std::strcmp(argv[2], "--grab") == 0;
     if (scene.size() == 10 && scene.rfind("settings-", 0) == 0) {
         return show_settings(window, scene.back() - '1', grab ? argv[3] : nullptr);
     }

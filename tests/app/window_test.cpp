@@ -122,7 +122,8 @@ TEST_F(Window, MenusAndActions) {
                                   "&Help"}));
     EXPECT_EQ(menu_texts(w.File1), QStringList({"Print...", "-", "Analyse sound file...",
                                                 "Export curves...", "-", "E&xit"}));
-    EXPECT_EQ(menu_texts(w.Control1), QStringList({"Run", "Freeze", "LTAS", "Clear LTAS"}));
+    EXPECT_EQ(menu_texts(w.Control1),
+              QStringList({"Run", "Freeze", "LTAS", "Clear LTAS", "Spectrogram"}));
     // No settings file was used yet: no recent files, no separator or clear item shown.
     QStringList settings = menu_texts(w.Settings1);
     EXPECT_EQ(settings.mid(0, 6),

@@ -21,8 +21,8 @@ for library in libqt6widgets6 libqt6gui6 libqt6core6 libportaudio2 libsndfile1 l
     [[ $depends =~ (^|, )$library( |,|$) ]] || fail "Depends lacks $library: $depends"
 done
 [[ $depends =~ libc6\ \(\>=\ [0-9.]+\) ]] || fail "Depends has no version for libc6: $depends"
-[[ $(dpkg-deb -f "$deb" Description | head -n 1) == "real-time audio spectrum analyser" ]] ||
-    fail "Description: $(dpkg-deb -f "$deb" Description | head -n 1)"
+[[ $(dpkg-deb -f "$deb" Description | sed -n 1p) == "real-time audio spectrum analyser" ]] ||
+    fail "Description: $(dpkg-deb -f "$deb" Description | sed -n 1p)"
 (($(dpkg-deb -f "$deb" Description | wc -l) > 3)) || fail "the description has no long part"
 
 # A new version comes with its entry in the changelog.
