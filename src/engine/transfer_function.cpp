@@ -1,0 +1,239 @@
+#include "engine/transfer_function.h"
+
+#include "dsp/numeric.h"
+#include "engine/sltas_partials.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <limits>
+
+namespace zevrin {
+
+namespace {
+
+using cplx = std::complex<double>;
+
+constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+
+cplx as_complex(const tcomplex& z) {
+    return {z.re, z.im};
+}
+
+double squared(const tcomplex& z) {
+    return z.re * z.re + z.im * z.im;
+}
+
+double degrees(double radians) {
+    return radians * 180.0 / pi;
+}
+
+// The phase in (-180, 180].
+double wrapped(double deg) {
+    double w = std::remainder(deg, 360.0);
+    return w <= -180.0 ? w + 360.0 : w;
+}
+
+// A ratio of sums that may be 0/0 (nothing arrived there): NaN then, never above 1.
+double share(double numerator, double denominator) {
+    if (!(denominator > 0.0) || !std::isfinite(numerator / denominator)) {
+        return nan;
+    }
+    return std::min(numerator / denominator, 1.0);
+}
+
+void prepare(TFFT& fft, int length, bool complex_input) {
+    if (fft.FFTSize() != length || fft.WindowSize() != length) {
+        fft.set_FFTSize(length);
+        fft.set_WindowSize(length);
+    }
+    fft.set_Window(TFFTWindow::rectangle);
+    fft.set_RemoveDC(false);
+    fft.set_IgnoreInIm(!complex_input);
+}
+
+} // namespace
+
+void TTransferFunction::fail(std::string why) {
+    fproblem = std::move(why);
+    bins.clear();
+}
+
+void TTransferFunction::compute(const TAnalyser& a) {
+    fproblem.clear();
+    bins.clear();
+    fproblem = sltas_measurement_problem(a);
+    if (!fproblem.empty()) {
+        return;
+    }
+    dual = a.dualchannels;
+    length = a.sltaspoints;
+    sampfreq = a.sampfreq;
+    weight = a.sltasdecayedcount;
+    synthesised_partials(a, fused);
+    if (!reference_spectrum(a) || !gather(a)) {
+        return;
+    }
+    find_delay_and_impulse();
+    phases();
+}
+
+// The reference's mean spectrum over bins 0 .. L/2, as the FFT component gives it.
+bool TTransferFunction::reference_spectrum(const TAnalyser& a) {
+    const auto l = static_cast<size_t>(length);
+    fref.resize(l / 2 + 1);
+    if (dual) {
+        for (size_t k = 0; k <= l / 2; ++k) {
+            fref[k] = {a.sltas1[k].re / weight, a.sltas1[k].im / weight};
+        }
+        return true;
+    }
+    if (a.stasharr.size() != l) {
+        fail("The test signal of " + std::to_string(length) +
+             " points has not been played: in mono the played period is the reference");
+        return false;
+    }
+    // The period as the sound card receives it: playback hands over stasharr[1] first.
+    fre.resize(l);
+    for (size_t n = 0; n < l; ++n) {
+        fre[n] = a.stasharr[(n + 1) % l];
+    }
+    prepare(ffft, length, false);
+    ffft.set_InRe(fre);
+    const tdoublearr& re = ffft.OutRe();
+    const tdoublearr& im = ffft.OutIm();
+    for (size_t k = 0; k <= l / 2; ++k) {
+        fref[k] = {re[k], im[k]};
+    }
+    return true;
+}
+
+// H and the coherence at every synthesised partial where the reference holds something.
+bool TTransferFunction::gather(const TAnalyser& a) {
+    const auto l = static_cast<size_t>(length);
+    const tcomplexarr& y = response_sums(a);
+    const tdoublearr& p1 = a.powersums.power1();
+    const tdoublearr& p2 = a.powersums.power2();
+    const tcomplexarr& cross = a.powersums.cross();
+    fraw.assign(l / 2 + 1, tcomplex{});
+    frequency.clear();
+    coherence.clear();
+    for (size_t k = 1; k < fused.size() && k <= l / 2; ++k) {
+        const cplx x = as_complex(fref[k]);
+        if (!fused[k] || std::norm(x) == 0.0) {
+            continue;
+        }
+        // The FFT component's exponent is positive: its quotient is the conjugate of H.
+        const cplx h = std::conj(as_complex(y[k]) / weight / x);
+        if (!std::isfinite(h.real()) || !std::isfinite(h.imag())) {
+            continue;
+        }
+        fraw[k] = {h.real(), h.imag()};
+        bins.push_back(k);
+        frequency.push_back(static_cast<double>(k) * sampfreq / static_cast<double>(l));
+        coherence.push_back(dual ? share(squared(cross[k]), p1[k] * p2[k])
+                                 : share(squared(y[k]), weight * p1[k]));
+    }
+    if (bins.empty()) {
+        fail("The test signal has no partial at these settings");
+        return false;
+    }
+    return true;
+}
+
+// One inverse transform of the analytic spectrum gives h (real part) and its Hilbert
+// transform (imaginary part) with the delay still in; the largest |h| marks the delay,
+// and turning the result by it gives the response without it.
+void TTransferFunction::find_delay_and_impulse() {
+    const auto l = static_cast<size_t>(length);
+    fre.assign(l, 0.0);
+    fim.assign(l, 0.0);
+    for (size_t k : bins) {
+        fre[k] = 2.0 * fraw[k].re;
+        fim[k] = 2.0 * fraw[k].im;
+    }
+    prepare(ffft, length, true);
+    ffft.set_InRe(fre);
+    ffft.set_InIm(fim);
+    const tdoublearr& hre = ffft.OutRe();
+    const tdoublearr& him = ffft.OutIm();
+    size_t d0 = 0;
+    for (size_t n = 1; n < l; ++n) {
+        if (std::abs(hre[n]) > std::abs(hre[d0])) {
+            d0 = n;
+        }
+    }
+    delay_found = bins.size() >= 2;
+    if (!delay_found) {
+        d0 = 0;
+    }
+    delay = d0 > l / 2 ? static_cast<int>(d0) - length : static_cast<int>(d0);
+    delay_ms = delay * 1000.0 / sampfreq;
+
+    response.resize(bins.size());
+    for (size_t j = 0; j < bins.size(); ++j) {
+        const size_t k = bins[j];
+        const double turn = 2.0 * pi * static_cast<double>((k * d0) % l) / static_cast<double>(l);
+        const cplx h = as_complex(fraw[k]) * std::polar(1.0, turn);
+        response[j] = {h.real(), h.imag()};
+    }
+    // Bins 0 and L/2 carry no partial; where their neighbour is measured they take its
+    // real part. Their terms are real and have no Hilbert transform.
+    const bool first = bins.front() == 1;
+    const bool last = l >= 4 && bins.back() == l / 2 - 1;
+    const double h0 = first ? response.front().re : 0.0;
+    const double hn = last ? response.back().re : 0.0;
+
+    impulse.resize(l);
+    etc_db.resize(l);
+    time_ms.resize(l);
+    const size_t shift = dual ? 0 : d0;
+    double largest = 0.0;
+    for (size_t m = 0; m < l; ++m) {
+        const size_t src = (m + shift) % l;
+        // In the response without its delay this sample lies at src - d0.
+        const size_t at = (src + l - d0) % l;
+        const double edges = (h0 + (at % 2 == 0 ? hn : -hn)) / static_cast<double>(l);
+        impulse[m] = hre[src] + edges;
+        etc_db[m] = impulse[m] * impulse[m] + him[src] * him[src];
+        largest = std::max(largest, etc_db[m]);
+        time_ms[m] = static_cast<double>(m) * 1000.0 / sampfreq;
+    }
+    peak_index = 0;
+    for (size_t m = 0; m < l; ++m) {
+        etc_db[m] = etc_db[m] > 0.0 && largest > 0.0 ? 10.0 * std::log10(etc_db[m] / largest) : nan;
+        if (std::abs(impulse[m]) > std::abs(impulse[static_cast<size_t>(peak_index)])) {
+            peak_index = static_cast<int>(m);
+        }
+    }
+    peak = impulse[static_cast<size_t>(peak_index)];
+}
+
+void TTransferFunction::phases() {
+    const size_t count = bins.size();
+    magnitude_db.resize(count);
+    phase_deg.resize(count);
+    unwrapped_deg.resize(count);
+    group_delay_ms.resize(count);
+    for (size_t j = 0; j < count; ++j) {
+        const cplx h = as_complex(response[j]);
+        const double m = std::abs(h);
+        magnitude_db[j] = m > 0.0 ? 20.0 * std::log10(m) : nan;
+        phase_deg[j] = wrapped(degrees(std::arg(h)));
+        unwrapped_deg[j] =
+            j == 0 ? phase_deg[0] : unwrapped_deg[j - 1] + wrapped(phase_deg[j] - phase_deg[j - 1]);
+    }
+    for (size_t j = 0; j < count; ++j) {
+        if (count < 2) {
+            group_delay_ms[j] = nan;
+            continue;
+        }
+        const size_t lo = j == 0 ? 0 : j - 1;
+        const size_t hi = j + 1 == count ? j : j + 1;
+        const double dphi = (unwrapped_deg[hi] - unwrapped_deg[lo]) * pi / 180.0;
+        const double domega = 2.0 * pi * (frequency[hi] - frequency[lo]);
+        group_delay_ms[j] = -dphi / domega * 1000.0;
+    }
+}
+
+} // namespace zevrin
