@@ -98,6 +98,7 @@ void apply(const TAnalyseOptions& o, TAnalyser& a) {
     if (o.sltaspoints) {
         a.sltaspoints = *o.sltaspoints;
     }
+    apply_test_signal_options(o.signal, a);
     if (o.sltas) {
         a.set_usesltas(true);
         a.set_sltas(true);
@@ -149,7 +150,9 @@ std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
-           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]";
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT] "
+           "[--pattern NAME] [--partials-per-octave N] [--single-frequency HZ] "
+           "[--chirpiness C] [--tilt DB] [--transfer OUT.csv] [--impulse OUT.wav]";
 }
 
 std::string analyse_help() {
@@ -172,7 +175,8 @@ std::string analyse_help() {
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT: a file appears or is\n"
            "                            replaced only when the table is complete; a FIFO\n"
-           "                            or a device (/dev/stdout) is written into\n"
+           "                            or a device (/dev/stdout) is written into\n" +
+           test_signal_options_help() + transfer_outputs_help() +
            "\n"
            "A file name without a folder is one in the current folder.\n"
            "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"
@@ -207,6 +211,8 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludeoverloaded = on_off(a, value_of(args, i));
         } else if (a == "--exclude-high-power") {
             o.excludehighpower = number(a, value_of(args, i));
+        } else if (parse_test_signal_option(args, i, o.signal) ||
+                   parse_transfer_output(args, i, o.transfer)) {
         } else if (!a.empty() && a[0] == '-') {
             throw std::invalid_argument("unknown option " + a);
         } else if (o.file.empty()) {
@@ -220,6 +226,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     }
     if (o.sltaspoints && !o.sltas) {
         throw std::invalid_argument("--sltas-points goes with --sltas");
+    }
+    if (o.transfer.any() && !o.sltas) {
+        throw std::invalid_argument("--transfer and --impulse go with --sltas");
     }
     return o;
 }
@@ -246,6 +255,11 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             err << "zevrin: " << write_failure_text(options.csv, output->error()) << '\n';
             return 1;
         }
+    }
+    TTransferFiles transferfiles(options.transfer);
+    if (!transferfiles.error().empty()) {
+        err << "zevrin: " << transferfiles.error() << '\n';
+        return 1;
     }
     try {
         // No sound device is opened: the analyser reads the file.
@@ -281,6 +295,9 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             err << result.clipped << " values beyond 16-bit full scale were clipped\n";
         }
         err << settings_summary(analyser) << '\n';
+        if (options.transfer.any()) {
+            transferfiles.write(analyser, err);
+        }
         return 0;
     } catch (const std::exception& e) {
         err << "zevrin: " << e.what() << '\n';

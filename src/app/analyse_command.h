@@ -2,6 +2,8 @@
 // zevrin --analyse FILE [options]: a sound file through the analyser without a window,
 // the curves as comma-separated numbers.
 
+#include "app/test_signal_options.h"
+#include "app/transfer_outputs.h"
 #include "engine/curves.h"
 
 #include <array>
@@ -27,6 +29,8 @@ struct TAnalyseOptions {
     std::optional<double> decay;
     std::optional<bool> excludeoverloaded;
     std::optional<double> excludehighpower;
+    TTestSignalOptions signal;
+    TTransferOutputs transfer;
 };
 
 /// Reads the arguments that follow "--analyse"; std::invalid_argument with a message

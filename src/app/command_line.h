@@ -7,12 +7,14 @@
 namespace zevrin {
 
 struct CommandLine {
-    enum class Action { window, version, help, list_devices, analyse, bad };
+    enum class Action { window, version, help, list_devices, analyse, write_test_signal, bad };
     Action action = Action::window;
     bool show_about = false;          ///< "/?": the about box once the window is up
     std::string error;                ///< why the command line is bad
     std::vector<std::string> extra;   ///< arguments the window keeps for later use
     std::vector<std::string> analyse; ///< the arguments after --analyse
+    /// The arguments after --write-test-signal.
+    std::vector<std::string> test_signal;
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

@@ -22,6 +22,13 @@ double power_level(double power) {
     return power > 0.0 && std::isfinite(power) ? 10.0 * std::log10(power) : nan;
 }
 
+// What arrived less what repeats. Where a bin repeats exactly the two differ only by
+// the rounding of the sums, some 150 dB below the bin's power: that is no noise.
+double incoherent_power(double total, double coherent) {
+    const double rest = total - coherent;
+    return rest > total * 1e-12 ? rest : 0.0;
+}
+
 double ratio(double part, double whole) {
     return whole > 0.0 ? part / whole : nan;
 }
@@ -77,7 +84,7 @@ void TDistortion::per_bin(const TAnalyser& a) {
         bins.push_back(k);
         frequency.push_back(f);
         distortion_db.push_back(power_level(coherent));
-        noise_db.push_back(power_level(p[k] / w - coherent));
+        noise_db.push_back(power_level(incoherent_power(p[k] / w, coherent)));
     }
 }
 

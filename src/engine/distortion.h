@@ -50,7 +50,7 @@ public:
     std::vector<size_t> bins;
     tdoublearr frequency;     ///< Hz
     tdoublearr distortion_db; ///< 10·log10 of the coherent power (NaN where 0)
-    tdoublearr noise_db;      ///< 10·log10 of the incoherent power (NaN where 0 or less)
+    tdoublearr noise_db;      ///< 10·log10 of the incoherent power (NaN where none)
 
     // Per synthesised partial: the response's level there (coherent).
     std::vector<size_t> partials;

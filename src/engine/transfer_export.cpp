@@ -89,9 +89,13 @@ std::string transfer_summary(const TTransferFunction& tf, const TDistortion& dis
     if (distortion.valid()) {
         text += "Frames averaged: " + format_float("0.#", distortion.weight) + " (effective " +
                 format_float("0.#", distortion.effective_frames) + ")\n";
-        const std::string thd = distortion.single ? "THD (harmonics)" : "THD (unused bins)";
-        text += thd + ": " + ratio_text(distortion.thd) +
-                ", THD+N: " + ratio_text(distortion.thdn) + "\n";
+        if (std::isnan(distortion.thd) && std::isnan(distortion.thdn)) {
+            text += "THD and THD+N: no unused bin between the partials\n";
+        } else {
+            const std::string thd = distortion.single ? "THD (harmonics)" : "THD (unused bins)";
+            text += thd + ": " + ratio_text(distortion.thd) +
+                    ", THD+N: " + ratio_text(distortion.thdn) + "\n";
+        }
     }
     return text;
 }

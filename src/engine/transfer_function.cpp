@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <iterator>
 #include <limits>
 
 namespace zevrin {
@@ -15,6 +16,9 @@ namespace {
 using cplx = std::complex<double>;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+// How far below the peak the energy-time curve's floor must lie, beyond the margin
+// asked for, for the response to stand out of it.
+constexpr double sidelobe_margin_db = 20.0;
 
 cplx as_complex(const tcomplex& z) {
     return {z.re, z.im};
@@ -207,6 +211,41 @@ void TTransferFunction::find_delay_and_impulse() {
         }
     }
     peak = impulse[static_cast<size_t>(peak_index)];
+}
+
+void TTransferFunction::energy_span(double above_db, double floor_db, double& from_ms,
+                                    double& to_ms) const {
+    from_ms = 0.0;
+    to_ms = static_cast<double>(length) * 1000.0 / sampfreq;
+    std::vector<double> levels;
+    std::copy_if(etc_db.begin(), etc_db.end(), std::back_inserter(levels),
+                 [](double db) { return std::isfinite(db); });
+    if (levels.empty()) {
+        return;
+    }
+    const auto middle = levels.begin() + static_cast<ptrdiff_t>(levels.size() / 2);
+    std::nth_element(levels.begin(), middle, levels.end());
+    // Side lobes of a sparse pattern close to the peak: nothing stands out.
+    if (*middle + above_db + sidelobe_margin_db > 0.0) {
+        return;
+    }
+    const double threshold = std::max(*middle + above_db, floor_db);
+    const auto above = [threshold](double db) { return db > threshold; };
+    // The envelope of a sharp peak falls off slowly on both sides, and before the peak
+    // it wraps round to the end of the period: look a little before it and up to half
+    // a period after it.
+    const auto l = static_cast<size_t>(length);
+    const auto peak = static_cast<size_t>(peak_index);
+    const auto begin = etc_db.begin() + static_cast<ptrdiff_t>(peak - std::min(peak, l / 16));
+    const auto end = etc_db.begin() + static_cast<ptrdiff_t>(std::min(l, peak + l / 2));
+    const auto first = std::find_if(begin, end, above);
+    const auto last =
+        std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), above);
+    if (first == end) {
+        return;
+    }
+    from_ms = time_ms[static_cast<size_t>(first - etc_db.begin())];
+    to_ms = time_ms[static_cast<size_t>(last.base() - etc_db.begin()) - 1];
 }
 
 void TTransferFunction::phases() {

@@ -81,6 +81,14 @@ public:
     int peak_index = 0; ///< where |h| is largest
     double peak = 0.0;  ///< h there, with its sign
 
+    /// Where the impulse response stands out: the times of the first and the last
+    /// sample whose energy-time curve lies `above_db` over its median (its floor of
+    /// noise or side lobes), and above `floor_db` (0 dB being the peak), from a
+    /// sixteenth of a period before the peak to half a period after it. The whole
+    /// period when none does, or when the floor lies within `above_db` + 20 dB of the
+    /// peak (the side lobes of a sparse pattern).
+    void energy_span(double above_db, double floor_db, double& from_ms, double& to_ms) const;
+
 private:
     bool gather(const TAnalyser& a);
     bool reference_spectrum(const TAnalyser& a);
