@@ -250,7 +250,7 @@ void TTransferWindow::set_series() {
             series_of("Impulse response", tf.time_ms, tf.impulse, black)};
     } else {
         ImpulsePanel->plot->series() = {
-            series_of("Energy-time curve", tf.time_ms, tf.etc_db, blue)};
+            series_of("Energy-time curve", tf.time_ms, tf.etc_db(), blue)};
     }
     if (!tf.valid()) {
         for (TPlotPanel* p : {MagnitudePanel, PhasePanel, CoherencePanel, ImpulsePanel}) {

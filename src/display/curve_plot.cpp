@@ -55,8 +55,9 @@ void TCurvePlot::render() {
     fimage.fill(color_ref(background));
     draw_grid();
     draw_cursor_lines();
-    for (const TPlotSeries& s : fseries) {
-        draw_series(s);
+    fcolumns.resize(fseries.size());
+    for (size_t k = 0; k < fseries.size(); ++k) {
+        draw_series(fseries[k], fcolumns[k]);
     }
 }
 
@@ -89,11 +90,26 @@ void TCurvePlot::draw_cursor_lines() {
     }
 }
 
-void TCurvePlot::draw_series(const TPlotSeries& s) {
+void TCurvePlot::draw_series(const TPlotSeries& s, TColumns& columns) {
     if (s.count == 0) {
         return;
     }
     const AxisScale xs = fxaxis.scale();
+    double sum = 0.0;
+    for (size_t i = 0; i < s.count; ++i) {
+        sum += s.x[i];
+    }
+    if (columns.x != s.x || columns.count != s.count || columns.sum != sum ||
+        !(columns.scale == xs)) {
+        columns.column.resize(s.count);
+        for (size_t i = 0; i < s.count; ++i) {
+            columns.column[i] = value_to_notclippedpixel(xs, s.x[i]);
+        }
+        columns.x = s.x;
+        columns.count = s.count;
+        columns.sum = sum;
+        columns.scale = xs;
+    }
     // The points within the range, and one on either side for the lines leaving it.
     const double lo = std::min(xs.lo, xs.hi);
     const double hi = std::max(xs.lo, xs.hi);
@@ -110,25 +126,25 @@ void TCurvePlot::draw_series(const TPlotSeries& s) {
             ++end;
         }
         if (end > i) {
-            draw_stretch(s, i, end);
+            draw_stretch(s, columns, i, end);
         }
         i = end;
     }
 }
 
 // Points from .. to-1, all with values, as one line.
-void TCurvePlot::draw_stretch(const TPlotSeries& s, size_t from, size_t to) {
-    const AxisScale xs = fxaxis.scale();
+void TCurvePlot::draw_stretch(const TPlotSeries& s, const TColumns& columns, size_t from,
+                              size_t to) {
     const TRows rows{fyaxis.scale()};
+    const std::vector<int>& column = columns.column;
     fruns.clear();
     size_t i = from;
     while (i < to) {
-        const int x = value_to_notclippedpixel(xs, s.x[i]);
         size_t j = i + 1;
-        while (j < to && value_to_notclippedpixel(xs, s.x[j]) == x) {
+        while (j < to && column[j] == column[i]) {
             ++j;
         }
-        fruns.push_back(reduce_run(rows, x, s.y + i, j - i));
+        fruns.push_back(reduce_run(rows, column[i], s.y + i, j - i));
         i = j;
     }
     const TRasterImage im = raster(fimage);

@@ -58,8 +58,19 @@ protected:
 private:
     void draw_grid();
     void draw_cursor_lines();
-    void draw_series(const TPlotSeries& s);
-    void draw_stretch(const TPlotSeries& s, size_t from, size_t to);
+    // The pixel column of every point of a series, kept while its x values and the
+    // horizontal scale stay: placing a point through a logarithmic scale costs more
+    // than drawing it.
+    struct TColumns {
+        const double* x = nullptr;
+        size_t count = 0;
+        double sum = 0.0;
+        AxisScale scale;
+        std::vector<int> column;
+    };
+
+    void draw_series(const TPlotSeries& s, TColumns& columns);
+    void draw_stretch(const TPlotSeries& s, const TColumns& columns, size_t from, size_t to);
     void cursors_moved();
 
     const TAxis& fxaxis;
@@ -68,6 +79,7 @@ private:
     TPlotCursors fcursors;
     QImage fimage;
     std::vector<TColumnRun> fruns;
+    std::vector<TColumns> fcolumns;
 };
 
 } // namespace zevrin

@@ -65,8 +65,9 @@ void write_transfer_csv(const TTransferFunction& tf, const TDistortion& distorti
 
 void write_impulse_csv(const TTransferFunction& tf, std::ostream& out) {
     out << "time_ms,impulse,etc_db\n";
+    const tdoublearr& etc = tf.etc_db();
     for (size_t n = 0; n < tf.impulse.size(); ++n) {
-        put_row(out, {tf.time_ms[n], tf.impulse[n], tf.etc_db[n]});
+        put_row(out, {tf.time_ms[n], tf.impulse[n], etc[n]});
     }
 }
 

@@ -32,10 +32,16 @@ double degrees(double radians) {
     return radians * 180.0 / pi;
 }
 
-// The phase in (-180, 180].
+// A phase in [-540, 540] (a phase or the difference of two) into (-180, 180].
 double wrapped(double deg) {
-    double w = std::remainder(deg, 360.0);
-    return w <= -180.0 ? w + 360.0 : w;
+    for (int turn = 0; turn < 2; ++turn) {
+        if (deg > 180.0) {
+            deg -= 360.0;
+        } else if (deg <= -180.0) {
+            deg += 360.0;
+        }
+    }
+    return deg;
 }
 
 // A ratio of sums that may be 0/0 (nothing arrived there): NaN then, never above 1.
@@ -46,12 +52,15 @@ double share(double numerator, double denominator) {
     return std::min(numerator / denominator, 1.0);
 }
 
+// The window is set only when it changes: setting it recomputes its table.
 void prepare(TFFT& fft, int length, bool complex_input) {
     if (fft.FFTSize() != length || fft.WindowSize() != length) {
         fft.set_FFTSize(length);
         fft.set_WindowSize(length);
     }
-    fft.set_Window(TFFTWindow::rectangle);
+    if (fft.Window() != TFFTWindow::rectangle) {
+        fft.set_Window(TFFTWindow::rectangle);
+    }
     fft.set_RemoveDC(false);
     fft.set_IgnoreInIm(!complex_input);
 }
@@ -128,7 +137,8 @@ bool TTransferFunction::gather(const TAnalyser& a) {
             continue;
         }
         // The FFT component's exponent is positive: its quotient is the conjugate of H.
-        const cplx h = std::conj(as_complex(y[k]) / weight / x);
+        // x is finite and not 0, so the plain formula for the quotient holds.
+        const cplx h = std::conj(as_complex(y[k]) * std::conj(x) / (weight * std::norm(x)));
         if (!std::isfinite(h.real()) || !std::isfinite(h.imag())) {
             continue;
         }
@@ -174,11 +184,12 @@ void TTransferFunction::find_delay_and_impulse() {
     delay = d0 > l / 2 ? static_cast<int>(d0) - length : static_cast<int>(d0);
     delay_ms = delay * 1000.0 / sampfreq;
 
+    turn_table();
     response.resize(bins.size());
     for (size_t j = 0; j < bins.size(); ++j) {
         const size_t k = bins[j];
-        const double turn = 2.0 * pi * static_cast<double>((k * d0) % l) / static_cast<double>(l);
-        const cplx h = as_complex(fraw[k]) * std::polar(1.0, turn);
+        const size_t step = (k * d0) % l;
+        const cplx h = as_complex(fraw[k]) * cplx(fcos[step], fsin[step]);
         response[j] = {h.real(), h.imag()};
     }
     // Bins 0 and L/2 carry no partial; where their neighbour is measured they take its
@@ -189,23 +200,24 @@ void TTransferFunction::find_delay_and_impulse() {
     const double hn = last ? response.back().re : 0.0;
 
     impulse.resize(l);
-    etc_db.resize(l);
+    fenvelope.resize(l);
     time_ms.resize(l);
-    const size_t shift = dual ? 0 : d0;
-    double largest = 0.0;
-    for (size_t m = 0; m < l; ++m) {
-        const size_t src = (m + shift) % l;
-        // In the response without its delay this sample lies at src - d0.
-        const size_t at = (src + l - d0) % l;
-        const double edges = (h0 + (at % 2 == 0 ? hn : -hn)) / static_cast<double>(l);
-        impulse[m] = hre[src] + edges;
-        etc_db[m] = impulse[m] * impulse[m] + him[src] * him[src];
-        largest = std::max(largest, etc_db[m]);
-        time_ms[m] = static_cast<double>(m) * 1000.0 / sampfreq;
-    }
+    fetcstale = true;
+    // Sample m of the result comes from sample src of the transform; in the response
+    // without its delay it lies at src - d0, where the sign of the L/2 term alternates.
+    size_t src = dual ? 0 : d0;
+    const double e0 = (h0 + ((src + l - d0) % 2 == 0 ? hn : -hn)) / static_cast<double>(l);
+    const double e1 = (h0 + ((src + l - d0) % 2 == 0 ? -hn : hn)) / static_cast<double>(l);
+    flargest = 0.0;
     peak_index = 0;
-    for (size_t m = 0; m < l; ++m) {
-        etc_db[m] = etc_db[m] > 0.0 && largest > 0.0 ? 10.0 * std::log10(etc_db[m] / largest) : nan;
+    for (size_t m = 0; m < l; ++m, ++src) {
+        if (src == l) {
+            src = 0;
+        }
+        impulse[m] = hre[src] + (m % 2 == 0 ? e0 : e1);
+        fenvelope[m] = impulse[m] * impulse[m] + him[src] * him[src];
+        flargest = std::max(flargest, fenvelope[m]);
+        time_ms[m] = static_cast<double>(m) * 1000.0 / sampfreq;
         if (std::abs(impulse[m]) > std::abs(impulse[static_cast<size_t>(peak_index)])) {
             peak_index = static_cast<int>(m);
         }
@@ -213,12 +225,40 @@ void TTransferFunction::find_delay_and_impulse() {
     peak = impulse[static_cast<size_t>(peak_index)];
 }
 
+const tdoublearr& TTransferFunction::etc_db() const {
+    if (fetcstale) {
+        fetc.resize(fenvelope.size());
+        for (size_t m = 0; m < fenvelope.size(); ++m) {
+            fetc[m] = fenvelope[m] > 0.0 && flargest > 0.0
+                          ? 10.0 * std::log10(fenvelope[m] / flargest)
+                          : nan;
+        }
+        fetcstale = false;
+    }
+    return fetc;
+}
+
+void TTransferFunction::turn_table() {
+    const auto l = static_cast<size_t>(length);
+    if (fcos.size() == l) {
+        return;
+    }
+    fcos.resize(l);
+    fsin.resize(l);
+    for (size_t j = 0; j < l; ++j) {
+        const double turn = 2.0 * pi * static_cast<double>(j) / static_cast<double>(l);
+        fcos[j] = std::cos(turn);
+        fsin[j] = std::sin(turn);
+    }
+}
+
 void TTransferFunction::energy_span(double above_db, double floor_db, double& from_ms,
                                     double& to_ms) const {
     from_ms = 0.0;
     to_ms = static_cast<double>(length) * 1000.0 / sampfreq;
     std::vector<double> levels;
-    std::copy_if(etc_db.begin(), etc_db.end(), std::back_inserter(levels),
+    const tdoublearr& etc = etc_db();
+    std::copy_if(etc.begin(), etc.end(), std::back_inserter(levels),
                  [](double db) { return std::isfinite(db); });
     if (levels.empty()) {
         return;
@@ -236,16 +276,16 @@ void TTransferFunction::energy_span(double above_db, double floor_db, double& fr
     // a period after it.
     const auto l = static_cast<size_t>(length);
     const auto peak = static_cast<size_t>(peak_index);
-    const auto begin = etc_db.begin() + static_cast<ptrdiff_t>(peak - std::min(peak, l / 16));
-    const auto end = etc_db.begin() + static_cast<ptrdiff_t>(std::min(l, peak + l / 2));
+    const auto begin = etc.begin() + static_cast<ptrdiff_t>(peak - std::min(peak, l / 16));
+    const auto end = etc.begin() + static_cast<ptrdiff_t>(std::min(l, peak + l / 2));
     const auto first = std::find_if(begin, end, above);
     const auto last =
         std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), above);
     if (first == end) {
         return;
     }
-    from_ms = time_ms[static_cast<size_t>(first - etc_db.begin())];
-    to_ms = time_ms[static_cast<size_t>(last.base() - etc_db.begin()) - 1];
+    from_ms = time_ms[static_cast<size_t>(first - etc.begin())];
+    to_ms = time_ms[static_cast<size_t>(last.base() - etc.begin()) - 1];
 }
 
 void TTransferFunction::phases() {
@@ -256,8 +296,8 @@ void TTransferFunction::phases() {
     group_delay_ms.resize(count);
     for (size_t j = 0; j < count; ++j) {
         const cplx h = as_complex(response[j]);
-        const double m = std::abs(h);
-        magnitude_db[j] = m > 0.0 ? 20.0 * std::log10(m) : nan;
+        const double power = std::norm(h);
+        magnitude_db[j] = power > 0.0 ? 10.0 * std::log10(power) : nan;
         phase_deg[j] = wrapped(degrees(std::arg(h)));
         unwrapped_deg[j] =
             j == 0 ? phase_deg[0] : unwrapped_deg[j - 1] + wrapped(phase_deg[j] - phase_deg[j - 1]);

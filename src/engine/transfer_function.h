@@ -77,7 +77,9 @@ public:
     // One entry per sample of the period.
     tdoublearr time_ms; ///< n / sampfreq, ms
     tdoublearr impulse; ///< h[n]: in mono without the delay, in dual mode in place
-    tdoublearr etc_db;  ///< energy-time curve, dB relative to its largest value (NaN at 0)
+    /// The energy-time curve, dB relative to its largest value (NaN where 0); made
+    /// from the envelope when first asked for after a computation.
+    const tdoublearr& etc_db() const;
     int peak_index = 0; ///< where |h| is largest
     double peak = 0.0;  ///< h there, with its sign
 
@@ -94,14 +96,20 @@ private:
     bool reference_spectrum(const TAnalyser& a);
     void find_delay_and_impulse();
     void phases();
+    void turn_table();
     void fail(std::string why);
 
     std::string fproblem;
     tpartialflags fused;
     TFFT ffft;
     tdoublearr fre, fim;
-    tcomplexarr fref; ///< the reference's mean spectrum, FFT component's sign
-    tcomplexarr fraw; ///< H with its delay, usual sign, bins 0 .. L/2
+    tcomplexarr fref;      ///< the reference's mean spectrum, FFT component's sign
+    tcomplexarr fraw;      ///< H with its delay, usual sign, bins 0 .. L/2
+    tdoublearr fenvelope;  ///< the squared envelope of h
+    double flargest = 0.0; ///< its largest value
+    mutable tdoublearr fetc;
+    mutable bool fetcstale = true;
+    tdoublearr fcos, fsin; ///< one turn in L steps, kept while L stays
 };
 
 } // namespace zevrin

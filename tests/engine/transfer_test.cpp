@@ -117,7 +117,7 @@ protected:
         }
         EXPECT_LT(worst, 1e-4 * peak) << "worst deviation " << worst;
         EXPECT_EQ(tf.peak_index, shift);
-        EXPECT_NEAR(tf.etc_db[static_cast<size_t>(shift)], 0.0, 0.1);
+        EXPECT_NEAR(tf.etc_db()[static_cast<size_t>(shift)], 0.0, 0.1);
     }
 
     HighPass system;
