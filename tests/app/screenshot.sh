@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
-# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; and the settings
-# dialog's pages, docs/settings-1.png to -4.
+# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; the transfer
+# function window, docs/transfer-all.png and -octave; and the settings dialog's pages,
+# docs/settings-1.png to -4.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
 # Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils and imagemagick
 # (scripts/packages.txt) and a built window_gallery.
@@ -19,6 +20,11 @@ start_xvfb 1280x900
 for scene in mono dual ltas sltas; do
     capture_window "Zevrin ($scene)" "$outdir/window-$scene.png" "$gallery_program" "$scene"
 done
+
+# The transfer function window measuring a loudspeaker: every partial, twelve per octave.
+capture_window "Transfer function (transfer)" "$outdir/transfer-all.png" "$gallery_program" transfer
+capture_window "Transfer function (transfer-octave)" "$outdir/transfer-octave.png" \
+    "$gallery_program" transfer-octave
 
 # The settings dialog's four pages, grabbed by the program itself on the same display.
 for page in 1 2 3 4; do

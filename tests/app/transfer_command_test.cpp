@@ -195,8 +195,11 @@ TEST_F(TransferCommands, ARecordingThroughASystemGivesItsResponse) {
     hp.set_F0(30);
     hp.set_Q(0.7);
     constexpr int delay = 211;
-    write_wav16(temp.file("rec.wav"), rate, 1,
-                recorded_through_highpass(read_sound(signal), delay, hp));
+    const std::vector<short> recording = recorded_through_highpass(read_sound(signal), delay, hp);
+    write_wav16(temp.file("rec.wav"), rate, 1, recording);
+    // For the example in the README.
+    write_wav16(std::string(ZEVRIN_TEST_BINARY_DIR) + "/highpass-recording.wav", rate, 1,
+                recording);
 
     const std::string transfer = temp.file("transfer.csv");
     const std::string impulse = temp.file("impulse.wav");
