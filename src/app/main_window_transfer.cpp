@@ -1,5 +1,5 @@
 // The main window's way to the "Transfer function" window: an item of the "&Measure"
-// menu below the written ones, and the window it opens.
+// menu below its curve items and options, and the window it opens.
 
 #include "app/main_window.h"
 #include "app/transfer_window.h"
