@@ -205,6 +205,21 @@ void TTransferWindow::refresh() {
         return;
     }
     fdirty = false;
+    // This runs inside a paint: a failure is shown, never thrown, and tried again at
+    // the next paint.
+    try {
+        recompute();
+    } catch (const std::exception& e) {
+        fdirty = true;
+        for (TPlotPanel* p :
+             {MagnitudePanel, PhasePanel, CoherencePanel, DistortionPanel, ImpulsePanel}) {
+            p->plot->series().clear();
+        }
+        Figures->setText(QString::fromStdString(e.what()));
+    }
+}
+
+void TTransferWindow::recompute() {
     ftransfer.compute(fa);
     fdistortion.compute(fa);
     set_series();

@@ -83,6 +83,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void recompute();
     void create_controls();
     void create_plots();
     TPlotPanel* make_panel(const char* name, const char* title, const char* xtext,

@@ -9,6 +9,10 @@ std::string sltas_measurement_problem(const TAnalyser& a) {
         return "SLTAS mode is off: the transfer function needs the synchronous average";
     }
     const auto length = static_cast<size_t>(std::max(a.sltaspoints, 0));
+    if (length < 16 || (length & (length - 1)) != 0) {
+        return "A period of " + std::to_string(a.sltaspoints) +
+               " points is no power of two: its partials fall between the bins";
+    }
     if (a.sltas1.size() != length || a.powersums.power1().size() != length / 2 + 1) {
         return "The averages are not of the period in force (" + std::to_string(length) +
                " points): run again";

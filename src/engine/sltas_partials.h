@@ -10,7 +10,8 @@
 namespace zevrin {
 
 /// Why the synchronous averages cannot be read as a measurement, or empty when they
-/// can: SLTAS mode on, something averaged, and averages of the period in force.
+/// can: SLTAS mode on, a period of a power of two points (16 at least), something
+/// averaged, and averages of the period in force.
 std::string sltas_measurement_problem(const TAnalyser& a);
 
 /// The partials the test signal in force synthesises, one flag per bin of its period:

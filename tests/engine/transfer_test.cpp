@@ -173,13 +173,16 @@ TEST_F(Transfer, MonoFindsAndRemovesTheCaptureOffset) {
     expect_impulse(tf, 0); // the offset taken out
 }
 
-TEST_F(Transfer, MonoNeedsThePlayedPeriod) {
+TEST_F(Transfer, NeedsThePlayedPeriodOfAPowerOfTwoPoints) {
     measure(2);
     analyser->sltaspoints = period * 2; // a period not yet played nor averaged
     TTransferFunction tf;
     tf.compute(*analyser);
     EXPECT_FALSE(tf.valid());
     EXPECT_NE(tf.problem().find("8192"), std::string::npos) << tf.problem();
+    analyser->sltaspoints = 1000; // as a hand-edited settings file may give it
+    tf.compute(*analyser);
+    EXPECT_NE(tf.problem().find("no power of two"), std::string::npos) << tf.problem();
 }
 
 TEST_F(Transfer, CoherenceFallsWithNoiseAndStaysOneForASteadyInputWithDecay) {
