@@ -296,7 +296,7 @@ TEST_F(Transfer, NoiseAveragesOutOfTheDistortionFloorButClippingStays) {
     TAnalyser& a = *analyser;
     a.partialpattern = 2; // twelve per octave: unused bins between the partials
     struct Floors {
-        std::vector<double> distortion, noise;
+        std::vector<double> distortion, noise, thd, thdn;
     };
     const auto floors = [&](double gain) {
         loopback->set_gain(gain);
@@ -312,6 +312,8 @@ TEST_F(Transfer, NoiseAveragesOutOfTheDistortionFloorButClippingStays) {
             EXPECT_NEAR(d.effective_frames, frames, 1e-9);
             f.distortion.push_back(mean_level(d, d.distortion_db));
             f.noise.push_back(mean_level(d, d.noise_db));
+            f.thd.push_back(10 * std::log10(d.thd));
+            f.thdn.push_back(10 * std::log10(d.thdn));
         }
         a.set_playing(false);
         a.RunExecute();
@@ -329,6 +331,10 @@ TEST_F(Transfer, NoiseAveragesOutOfTheDistortionFloorButClippingStays) {
         EXPECT_NEAR(unbiased(k), unbiased(0), 0.15) << k;
         // Clipping: the distortion stays, far above the noise.
         EXPECT_NEAR(clipped.distortion[k], clipped.distortion[0], 0.3) << k;
+        // The multi-tone's figures follow: THD falls with the noise, THD+N stays.
+        EXPECT_NEAR(clean.thd[k - 1] - clean.thd[k], 3.0, 0.5) << k;
+        EXPECT_NEAR(clean.thdn[k], clean.thdn[0], 0.6) << k;
+        EXPECT_NEAR(clipped.thd[k], clipped.thd[0], 0.3) << k;
     }
     EXPECT_GT(clipped.distortion.back(), clipped.noise.back() + 10);
     EXPECT_LT(clean.distortion.back(), clean.noise.back() - 15);
