@@ -114,6 +114,7 @@ void apply(const TAnalyseOptions& o, TAnalyser& a) {
     if (o.sltaspoints) {
         a.sltaspoints = *o.sltaspoints;
     }
+    apply_test_signal_options(o.signal, a);
     if (o.sltas) {
         a.set_usesltas(true);
         a.set_sltas(true);
@@ -165,14 +166,16 @@ std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
-           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT]" +
+           "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT] "
+           "[--pattern NAME] [--partials-per-octave N] [--single-frequency HZ] "
+           "[--chirpiness C] [--tilt DB] [--transfer OUT.csv] [--impulse OUT.wav]" +
            picture_usage();
 }
 
 std::string analyse_help() {
     return "\nSettings come from the stored settings (or --settings FILE.zvr), then from the\n"
            "options. The whole file is analysed; the table goes to OUT (or to standard\n"
-           "output when no picture is asked for):\n"
+           "output when no other file is asked for):\n"
            "frequency_hz and the level in dB of every curve the spectrum plot would draw,\n"
            "one row per spectrum entry from 0 to N/2; frame counts and settings go to\n"
            "standard error.\n"
@@ -192,7 +195,7 @@ std::string analyse_help() {
            "                            replaced only when the table is complete; a FIFO\n"
            "                            or a device (/dev/stdout) is written into\n"
            "  --                        the sound file follows, even if it starts with -\n" +
-           picture_help() +
+           test_signal_options_help() + transfer_outputs_help() + picture_help() +
            "\n"
            "A file name without a folder is one in the current folder.\n"
            "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"
@@ -237,7 +240,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.excludehighpower = within_limit(a, "ExcludedBLimit", number(a, value_of(args, i)));
         } else if (a == "--spectrogram") {
             o.spectrogram = file_name_of(args, i);
-        } else if (parse_picture_option(args, i, o.pictures)) {
+        } else if (parse_picture_option(args, i, o.pictures) ||
+                   parse_test_signal_option(args, i, o.signal) ||
+                   parse_transfer_output(args, i, o.transfer)) {
         } else {
             throw std::invalid_argument("unknown option " + a);
         }
@@ -250,6 +255,9 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
     }
     if (o.pictures.size && !o.pictures.any() && o.spectrogram.empty()) {
         throw std::invalid_argument("--size goes with --png, --svg or --spectrogram");
+    }
+    if (o.transfer.any() && !o.sltas) {
+        throw std::invalid_argument("--transfer and --impulse go with --sltas");
     }
     return o;
 }
@@ -276,6 +284,11 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             err << "zevrin: " << write_failure_text(options.csv, output->error()) << '\n';
             return 1;
         }
+    }
+    TTransferFiles transferfiles(options.transfer);
+    if (!transferfiles.error().empty()) {
+        err << "zevrin: " << transferfiles.error() << '\n';
+        return 1;
     }
     try {
         // No sound device is opened: the analyser reads the file.
@@ -322,7 +335,7 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         const std::vector<int> curves = exported_curves(analyser, showcurve);
         if (output) {
             write_curves_csv_file(*output, options.csv, analyser, curves);
-        } else if (!options.pictures.any() && !ring) {
+        } else if (!options.pictures.any() && !ring && !options.transfer.any()) {
             write_curves_csv(analyser, curves, out);
             out.flush();
         }
@@ -347,6 +360,9 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             err << result.clipped << " values beyond 16-bit full scale were clipped\n";
         }
         err << settings_summary(analyser) << '\n';
+        if (options.transfer.any()) {
+            transferfiles.write(analyser, err);
+        }
         return 0;
     } catch (const std::exception& e) {
         err << "zevrin: " << e.what() << '\n';

@@ -2,6 +2,8 @@
 // zevrin --analyse FILE [options]: a sound file through the analyser without a window,
 // the curves as comma-separated numbers.
 
+#include "app/test_signal_options.h"
+#include "app/transfer_outputs.h"
 #include "engine/curves.h"
 #include "output/plot_picture.h"
 
@@ -31,6 +33,8 @@ struct TAnalyseOptions {
     std::optional<double> excludehighpower;
     TPictureOptions pictures;
     std::string spectrogram; ///< a PNG file for the spectrogram; empty: none
+    TTestSignalOptions signal;
+    TTransferOutputs transfer;
 };
 
 /// Reads the arguments that follow "--analyse"; std::invalid_argument with a message

@@ -41,6 +41,11 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
         cl.analyse.assign(args.begin() + 1, args.end());
         return cl;
     }
+    if (!args.empty() && args[0] == "--write-test-signal") {
+        cl.action = CommandLine::Action::write_test_signal;
+        cl.test_signal.assign(args.begin() + 1, args.end());
+        return cl;
+    }
     for (const std::string& a : args) {
         if (a == "--version" || a == "-v") {
             cl.action = CommandLine::Action::version;
@@ -80,6 +85,9 @@ std::string help_text() {
            "  --analyse FILE [OPTION]...\n"
            "                   analyse a sound file without a window and write its curves\n"
            "                   as comma-separated numbers; --analyse --help for its options\n"
+           "  --write-test-signal OUT.wav --periods K [OPTION]...\n"
+           "                   write the SLTAS test signal as it is played to a sound file;\n"
+           "                   --write-test-signal --help for its options\n"
            "  -h, --help       show this help and exit\n"
            "  --list-devices   list the sound input and output devices with their IDs and exit\n"
            "  -v, --version    show the program name and version and exit\n";

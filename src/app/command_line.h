@@ -7,7 +7,7 @@
 namespace zevrin {
 
 struct CommandLine {
-    enum class Action { window, version, help, list_devices, analyse, bad };
+    enum class Action { window, version, help, list_devices, analyse, write_test_signal, bad };
     Action action = Action::window;
     bool show_about = false;          ///< "/?": the about box once the window is up
     std::string error;                ///< why the command line is bad
@@ -16,6 +16,8 @@ struct CommandLine {
     /// The settings files (".zvr") among `extra`, made absolute, in their order: the
     /// window opens them once it is up, as "&Open file..." opens one.
     std::vector<std::string> settings_files;
+    /// The arguments after --write-test-signal.
+    std::vector<std::string> test_signal;
 };
 
 CommandLine parse_command_line(const std::vector<std::string>& args);

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/qt_message_box.h"
 #include "app/stored_settings.h"
+#include "app/test_signal_command.h"
 #include "app/window_arguments.h"
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
@@ -64,6 +65,9 @@ int main(int argc, char** argv) {
     case zevrin::CommandLine::Action::analyse:
         return zevrin::run_analyse_command(cl.analyse, zevrin::read_stored_settings, std::cout,
                                            std::cerr);
+    case zevrin::CommandLine::Action::write_test_signal:
+        return zevrin::run_test_signal_command(cl.test_signal, zevrin::read_stored_settings,
+                                               std::cout, std::cerr);
     case zevrin::CommandLine::Action::list_devices: {
         zevrin::TMPCRecord rec;
         zevrin::TMPCPlay play;

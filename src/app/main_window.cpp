@@ -317,6 +317,7 @@ void TForm1::create_measure_menu() {
     Interpolate1->setCheckable(true);
     connect(Interpolate1, &QAction::triggered, this,
             [this](bool checked) { guarded([&] { fanalyser.set_interpolate(checked); }); });
+    create_transfer_item();
 }
 
 void TForm1::connect_devices() {

@@ -63,6 +63,7 @@ class QToolButton;
 namespace zevrin {
 
 class TSpectrogramWindow;
+class TTransferWindow;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -160,6 +161,10 @@ public:
     QAction* N2 = nullptr;
     QAction* Snaptopeak1 = nullptr;
     QAction* Interpolate1 = nullptr;
+    /// "Transfer function...", below the curve items.
+    QAction* TransferFunction1 = nullptr;
+    /// The "Transfer function" window, once opened.
+    TTransferWindow* TransferWindow1 = nullptr;
 
     // Action handlers: each forwards to the engine and shows an error in a message box.
     void RunExecute();
@@ -220,6 +225,9 @@ public:
     /// Writes the curves now shown as comma-separated numbers (engine/curve_export.h).
     void export_curves(const std::string& path);
 
+    /// Opens the "Transfer function" window (app/transfer_window.h).
+    void TransferFunction1Click();
+
     // The measurement cursors on the spectrum plot.
     void PaintBox1MouseDown(QMouseEvent* event);
     void PaintBox1MouseMove(QMouseEvent* event);
@@ -257,6 +265,7 @@ private:
     void create_toolbar();
     void create_menus();
     void create_measure_menu();
+    void create_transfer_item();
     void create_settings_menu();
     void create_settings_components();
     void create_output_actions();

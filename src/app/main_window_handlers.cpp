@@ -5,6 +5,7 @@
 
 #include "app/curve_file.h"
 #include "app/spectrogram_window.h"
+#include "app/transfer_window.h"
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
 #include "engine/curve_export.h"
@@ -94,6 +95,9 @@ void TForm1::engine_changed(TAnalyserChange what) {
     switch (what) {
     case TAnalyserChange::spectrum:
         PaintBox1->update();
+        if (TransferWindow1 != nullptr) {
+            TransferWindow1->analyser_changed();
+        }
         break;
     case TAnalyserChange::waveform:
         PaintBox2->update();

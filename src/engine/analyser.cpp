@@ -230,6 +230,7 @@ void TAnalyser::size_arrays(int framelength) {
     }
     sltas1.resize(n);
     sltas2.resize(n);
+    powersums.resize(n);
 }
 
 void TAnalyser::start_run() {
@@ -299,6 +300,7 @@ void TAnalyser::clearltasExecute() {
 void TAnalyser::clearsltasExecute() {
     std::fill(sltas1.begin(), sltas1.end(), tcomplex{});
     std::fill(sltas2.begin(), sltas2.end(), tcomplex{});
+    powersums.clear();
     sltascount = 0;
     sltasdecayedcount = 0.0;
     taken = skipped = excluded = 0;

@@ -14,6 +14,7 @@
 #include "dsp/fft.h"
 #include "dsp/filter_section.h"
 #include "dsp/types.h"
+#include "engine/power_sums.h"
 #include "engine/test_signal.h"
 
 #include <array>
@@ -146,6 +147,11 @@ public:
     /// The partials of the test signal in force, as playing would mark them, without
     /// synthesising it: for analysing a recording made with the test signal.
     void select_test_partials();
+    /// Synthesises the test signal in force into stasharr, dither included, and starts
+    /// the feed afresh, as playing does when it starts, without opening a device.
+    void build_test_signal();
+    /// The test signal's settings in force.
+    TTestSignalSettings test_signal_settings() const;
     /// One captured chunk (the capture component's OnFetch).
     void MPCRecord1Fetch(TWaveChunk& arr, int used, bool& last);
     /// The next chunk to play (the playback component's OnStash).
@@ -201,6 +207,8 @@ public:
     tdoublearr outdb1, outdb2, outdb1a, outdb2a;
     tdoublearr ltas1, ltas2;
     tcomplexarr sltas1, sltas2;
+    /// Power and cross sums beside sltas1 and sltas2, taken and decayed with them.
+    TPowerSums powersums;
 
     // Accumulators and counters.
     int ltascount = 0;
@@ -238,8 +246,6 @@ private:
     void start_run();
     void size_arrays(int framelength);
     void start_playing();
-    void build_test_signal();
-    TTestSignalSettings test_signal_settings() const;
     void report_progress(size_t c, size_t length);
     void set_status(int panel, const char* text);
     // Frame processing steps.

@@ -148,6 +148,9 @@ void TAnalyser::transform_channel(const TWaveChunk& arr, int used, int channel) 
     std::copy_n(db.begin(), std::min(db.size(), out.size()), out.begin());
     if (!exclude) {
         accumulate(channel == 2 ? ltas2 : ltas1, channel == 2 ? sltas2 : sltas1);
+        if (fsltas) {
+            powersums.add(channel, fft.OutRe(), fft.OutIm(), sltasdecayfactor);
+        }
     }
 }
 

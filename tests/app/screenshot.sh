@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The main window in four states on a virtual X display (Xvfb), captured with
-# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; the settings
-# dialog's pages, docs/settings-1.png to -4; the spectrogram window over a sentence that
-# espeak-ng speaks and over a sweep that sox makes, docs/spectrogram-speech.png and
-# -sweep; a printed page and a command-line picture.
+# ImageMagick's import: docs/window-mono.png, -dual, -ltas and -sltas; the transfer
+# function window, docs/transfer-all.png and -octave; the settings dialog's pages,
+# docs/settings-1.png to -4; the spectrogram window over a sentence that espeak-ng
+# speaks and over a sweep that sox makes, docs/spectrogram-speech.png and -sweep; a
+# printed page and a command-line picture.
 # Usage: tests/app/screenshot.sh [BUILD_DIR] [OUTPUT_DIR]
 # Defaults: build/ and docs/ of this checkout. Needs xvfb, x11-utils, imagemagick,
 # poppler-utils, espeak-ng and sox (scripts/packages.txt), a built window_gallery and
@@ -25,6 +26,11 @@ start_xvfb 1280x900
 for scene in mono dual ltas sltas; do
     capture_window "Zevrin ($scene)" "$outdir/window-$scene.png" "$gallery_program" "$scene"
 done
+
+# The transfer function window measuring a loudspeaker: every partial, twelve per octave.
+capture_window "Transfer function (transfer)" "$outdir/transfer-all.png" "$gallery_program" transfer
+capture_window "Transfer function (transfer-octave)" "$outdir/transfer-octave.png" \
+    "$gallery_program" transfer-octave
 
 # The settings dialog's four pages, grabbed by the program itself on the same display.
 for page in 1 2 3 4; do

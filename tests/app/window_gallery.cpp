@@ -7,7 +7,10 @@
 //     window_gallery SCENE --print FILE  prints the scene's page to FILE (PDF, A4)
 //
 // SCENE is mono, dual, ltas or sltas; or settings-1 .. settings-4, the settings dialog
-// at a first start, on one of its pages (--grab then writes the dialog's picture).
+// at a first start, on one of its pages (--grab then writes the dialog's picture); or
+// transfer and transfer-octave, the "Transfer function" window measuring a simulated
+// loudspeaker with every partial or with twelve per octave (--grab writes that window's
+// picture).
 //
 //     window_gallery spectrogram-speech FILE [--grab OUT]
 //     window_gallery spectrogram-sweep FILE [--grab OUT]
@@ -21,6 +24,7 @@
 
 #include "app/main_window.h"
 #include "app/spectrogram_window.h"
+#include "app/transfer_window.h"
 #include "audio/virtual_loopback.h"
 #include "display/color_ref.h"
 #include "dsp/filter_section.h"
@@ -70,6 +74,36 @@ void simulate_system(TVirtualLoopback& loop, double sampfreq) {
         return high->filter(v);
     });
     loop.set_noise(3.0, 11);
+}
+
+// A loudspeaker measured against its electrical signal: the left channel takes the
+// signal as played, the right one the microphone's: a band between a 100 Hz high-pass
+// and a resonant 3 kHz low-pass, some second- and third-order distortion, 2 ms of sound
+// path, and noise.
+void simulate_loudspeaker(TVirtualLoopback& loop, double sampfreq, double distortion) {
+    auto high = std::make_shared<THPFilterSection>();
+    high->set_SampFreq(sampfreq);
+    high->set_F0(100);
+    high->set_Q(0.7);
+    auto low = std::make_shared<TLPFilterSection>();
+    low->set_SampFreq(sampfreq);
+    low->set_F0(3000);
+    low->set_Q(1.5);
+    const auto path = static_cast<size_t>(0.002 * sampfreq);
+    auto line = std::make_shared<std::vector<double>>(path, 0.0);
+    auto at = std::make_shared<size_t>(0);
+    loop.set_gain(0.5);
+    loop.set_filter([=](double v, int channel) {
+        if (channel == 0) {
+            return v;
+        }
+        double y = low->filter(high->filter(v)) / 32768.0;
+        y = (y + distortion * (y * y - y * y * y)) * 32768.0;
+        std::swap(y, (*line)[*at]);
+        *at = (*at + 1) % line->size();
+        return y;
+    });
+    loop.set_noise(2.0, 11);
 }
 
 void settle() {
@@ -352,6 +386,100 @@ int show_settings(TForm1& w, int page, const char* file) {
     return QApplication::exec();
 }
 
+// Each plot of the transfer function window shows its curves where its axes place a
+// sample of their points.
+void check_transfer(TTransferWindow& t, const QImage& picture, Problems& problems) {
+    if (!t.transfer().valid()) {
+        problems.push_back("no transfer function: " + t.transfer().problem());
+        return;
+    }
+    for (TPlotPanel* panel :
+         {t.MagnitudePanel, t.PhasePanel, t.CoherencePanel, t.DistortionPanel, t.ImpulsePanel}) {
+        const auto& series = panel->plot->series();
+        std::vector<QRgb> colours;
+        for (const TPlotSeries& s : series) {
+            colours.push_back(color_ref(s.color).rgb());
+        }
+        const QPoint origin = panel->plot->mapTo(&t, QPoint(0, 0));
+        const QRect inside = panel->plot->rect().adjusted(1, 1, -2, -2);
+        int sampled = 0;
+        int covered = 0;
+        for (const TPlotSeries& s : series) {
+            // A sample of the points within the horizontal range.
+            const size_t from = first_point_from(s, panel->xaxis->LoValue());
+            const size_t to = first_point_from(s, panel->xaxis->HiValue());
+            for (size_t i = from; i < to; i += std::max<size_t>(1, (to - from) / 97)) {
+                const QPoint at(panel->xaxis->value_to_pixel(s.x[i]),
+                                panel->yaxis->value_to_pixel(s.y[i]));
+                if (!std::isfinite(s.y[i]) || !inside.contains(at)) {
+                    continue;
+                }
+                ++sampled;
+                covered += std::any_of(colours.begin(), colours.end(),
+                                       [&](QRgb c) { return colour_near(picture, origin + at, c); })
+                               ? 1
+                               : 0;
+            }
+        }
+        const std::string name = panel->objectName().toStdString();
+        if (sampled < 20 || covered < sampled * 9 / 10) {
+            problems.push_back(name + ": " + std::to_string(covered) + " of " +
+                               std::to_string(sampled) + " points drawn");
+        }
+    }
+}
+
+void press_and_drag(TCurvePlot& plot, const TAxis& x, const TAxis& y, double x1, double x2) {
+    const double level = (y.LoValue() + y.HiValue()) / 2;
+    const QPointF from(x.value_to_pixel(x1), y.value_to_pixel(level));
+    const QPointF to(x.value_to_pixel(x2), y.value_to_pixel(level));
+    QMouseEvent press(QEvent::MouseButtonPress, from, plot.mapToGlobal(from), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&plot, &press);
+    QMouseEvent move(QEvent::MouseMove, to, plot.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&plot, &move);
+}
+
+// The loudspeaker measured in SLTAS mode with two channels, then the transfer function
+// window with cursors on its magnitude.
+int show_transfer(TForm1& w, TVirtualLoopback& loop, const std::string& scene, const char* file) {
+    TAnalyser& a = w.analyser();
+    a.dualchannels = true;
+    a.partialpattern = scene == "transfer" ? 0 : 2;
+    a.set_usesltas(true);
+    w.components().FFT1.set_Window(TFFTWindow::rectangle);
+    a.bandwidth = a.sampfreq / a.sltaspoints;
+    a.set_sltas(true);
+    w.fix_measuremenu();
+    // With every partial the distortion's difference tones fall on partials too: keep
+    // it small there.
+    simulate_loudspeaker(loop, a.sampfreq, scene == "transfer" ? 0.001 : 0.03);
+    w.playactionExecute();
+    w.RunExecute();
+    run_for(loop, 1.0, a.sampfreq);
+    a.clearsltasExecute(); // the filters have settled
+    w.TransferFunction1->trigger();
+    TTransferWindow& t = *w.TransferWindow1;
+    t.resize(900, 760);
+    t.move(0, 0);
+    run_for(loop, 6.0, a.sampfreq);
+    w.RunExecute();
+    w.playactionExecute();
+    t.fit_axes();
+    settle();
+    press_and_drag(*t.MagnitudePanel->plot, *t.MagnitudePanel->xaxis, *t.MagnitudePanel->yaxis, 200,
+                   2000);
+    settle();
+    t.setWindowTitle(QString("Transfer function (%1)").arg(scene.c_str()));
+    if (file != nullptr) {
+        return grab_and_check(t, file, [&t](const QImage& picture, Problems& problems) {
+            check_transfer(t, picture, problems);
+        });
+    }
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -360,8 +488,8 @@ int main(int argc, char** argv) {
     const zevrin::test::TempHome home;
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4 [--grab FILE | "
-                   "--print FILE]\n"
+        std::fputs("usage: window_gallery mono|dual|ltas|sltas|settings-1..4|transfer|"
+                   "transfer-octave [--grab FILE | --print FILE]\n"
                    "       window_gallery spectrogram-speech|spectrogram-sweep SOUNDFILE "
                    "[--grab FILE]\n",
                    stderr);
@@ -381,6 +509,9 @@ int main(int argc, char** argv) {
     const bool grab = argc == 4 && std::strcmp(argv[2], "--grab") == 0;
     if (scene.size() == 10 && scene.rfind("settings-", 0) == 0) {
         return show_settings(window, scene.back() - '1', grab ? argv[3] : nullptr);
+    }
+    if (scene == "transfer" || scene == "transfer-octave") {
+        return show_transfer(window, loop, scene, grab ? argv[3] : nullptr);
     }
     if (!set_scene(window, loop, scene)) {
         std::fprintf(stderr, "window_gallery: unknown scene %s\n", argv[1]);
