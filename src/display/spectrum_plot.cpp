@@ -3,6 +3,7 @@
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
 #include "display/line_raster.h"
+#include "dsp/vector_isa.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -68,6 +69,7 @@ const std::vector<QLine>& TSpectrumPlot::drawn_lines(int curve) const {
 }
 
 void TSpectrumPlot::paintEvent(QPaintEvent* /*event*/) {
+    clear_upper_vector_state(); // after Qt's code (dsp/vector_isa.h)
     QPainter canvas(this);
     PaintBox1Paint(canvas);
 }
