@@ -16,6 +16,7 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <portaudio.h>
 
@@ -186,11 +187,19 @@ Result measure(App& app, TForm1& w, ClickPlayer& player, double bandwidth, int c
         });
         resize.start(50);
     }
-    while ((endurance > 0 ? now_s() - start < endurance
-                          : static_cast<int>(r.latencies.size()) < clicks) &&
-           now_s() - start < 60.0 + clicks * (4 * r.frame + 3.0) + endurance) {
-        app.processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    // The program's own event loop, left when the run is over.
+    QEventLoop loop;
+    QTimer done;
+    QObject::connect(&done, &QTimer::timeout, [&] {
+        const double t = now_s() - start;
+        const bool finished =
+            endurance > 0 ? t >= endurance : static_cast<int>(r.latencies.size()) >= clicks;
+        if (finished || t > 60.0 + clicks * (4 * r.frame + 3.0) + endurance) {
+            loop.quit();
+        }
+    });
+    done.start(100);
+    loop.exec();
     resize.stop();
     app.painted = nullptr;
     w.RunExecute();
