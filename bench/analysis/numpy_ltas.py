@@ -84,7 +84,7 @@ def children_cpu():
 
 def run_zevrin(zevrin, path, out, highpass):
     home = tempfile.mkdtemp(prefix="zevrin_home_")
-    env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home, XDG_DATA_HOME=home)
+    env = dict(os.environ, ZEVRIN_HOME=home)
     env.setdefault("QT_QPA_PLATFORM", "offscreen")
     before = children_cpu()
     subprocess.run(
@@ -101,9 +101,12 @@ def zevrin_levels(out):
     rows = list(csv.reader(text.splitlines(), delimiter=delimiter))
     header = rows[0]
     cols = {name: header.index(name) for name in header}
-    freq = np.array([float(r[0]) for r in rows[1:]])
-    left = np.array([float(r[cols["Left LTAS"]]) for r in rows[1:]])
-    right = np.array([float(r[cols["Right LTAS"]]) for r in rows[1:]])
+    def column(name):  # a level that failed is empty
+        return np.array([float(r[cols[name]]) if r[cols[name]] else np.nan for r in rows[1:]])
+
+    freq = column(header[0])
+    left = column("Left LTAS")
+    right = column("Right LTAS")
     return freq, left, right
 
 
