@@ -8,6 +8,7 @@
 #include "app/transfer_window.h"
 #include "audio/sound_file.h"
 #include "display/color_ref.h"
+#include "dsp/vector_isa.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
 #include "platform/message_box.h"
@@ -82,6 +83,8 @@ void TForm1::add_idle_action(QAction* action) {
 }
 
 void TForm1::pump_capture() {
+    // Frame processing runs here, after Qt's code (dsp/vector_isa.h).
+    clear_upper_vector_state();
     guarded([this] { fanalyser.pump_capture(); });
 }
 

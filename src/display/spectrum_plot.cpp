@@ -4,6 +4,7 @@
 #include "display/column_reducer.h"
 #include "display/device_pixels.h"
 #include "display/line_raster.h"
+#include "dsp/vector_isa.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -71,6 +72,7 @@ const std::vector<QLine>& TSpectrumPlot::drawn_lines(int curve) const {
 }
 
 void TSpectrumPlot::paintEvent(QPaintEvent* /*event*/) {
+    clear_upper_vector_state(); // after Qt's code (dsp/vector_isa.h)
     QPainter canvas(this);
     PaintBox1Paint(canvas);
 }

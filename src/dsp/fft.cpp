@@ -1,6 +1,7 @@
 #include "dsp/fft.h"
 
 #include "dsp/numeric.h"
+#include "dsp/vector_math.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -235,7 +236,8 @@ void TFFT::ensure_fft() {
 void TFFT::ensure_full_spectrum() {
     ensure_fft();
     if (fmirrorpending) {
-        FFTPlan::mirror_upper_half(foutre.data(), foutim.data(), foutre.size());
+        mirror_lower_half(foutre.data(), foutre.size(), false);
+        mirror_lower_half(foutim.data(), foutim.size(), true);
         fmirrorpending = false;
     }
 }
@@ -325,6 +327,17 @@ template <typename PerBin> void TFFT::fill_bins(tdoublearr& out, PerBin value) c
     out[n / 2] = value(n / 2);
 }
 
+void TFFT::each_bin(tdoublearr& out,
+                    void (*kernel)(const double*, const double*, double*, std::size_t)) const {
+    const std::size_t n = foutre.size();
+    if (!fmirrored) {
+        kernel(foutre.data(), foutim.data(), out.data(), n);
+        return;
+    }
+    kernel(foutre.data(), foutim.data(), out.data(), n / 2 + 1);
+    mirror_lower_half(out.data(), n, false);
+}
+
 const tdoublearr& TFFT::OutRe() {
     ensure_full_spectrum();
     return foutre;
@@ -352,16 +365,7 @@ const tcomplexarr& TFFT::OutComplex() {
 
 void TFFT::calcdb() {
     ensure_fft();
-    const double* re = foutre.data();
-    const double* im = foutim.data();
-    fill_bins(foutdb, [re, im](std::size_t k) {
-        const double p = re[k] * re[k] + im[k] * im[k];
-        if (p > 0.0) {
-            const double db = power_db(p);
-            return std::isfinite(db) ? db : 0.0;
-        }
-        return p <= 0.0 ? -3250.0 : 0.0; // no number: a failed entry
-    });
+    each_bin(foutdb, power_db_bins);
     fdbdirty = false;
 }
 
@@ -372,14 +376,21 @@ const tdoublearr& TFFT::OutdB() {
     return foutdb;
 }
 
+std::size_t TFFT::take_OutdB(tdoublearr& target) {
+    const tdoublearr& db = OutdB();
+    if (target.size() == db.size()) {
+        target.swap(foutdb);
+        fdbdirty = true;
+        return target.size();
+    }
+    const std::size_t n = std::min(target.size(), db.size());
+    std::copy_n(db.begin(), n, target.begin());
+    return n;
+}
+
 void TFFT::calcabs() {
     ensure_fft();
-    const double* re = foutre.data();
-    const double* im = foutim.data();
-    fill_bins(foutabs, [re, im](std::size_t k) {
-        const double v = std::sqrt(re[k] * re[k] + im[k] * im[k]);
-        return v <= DBL_MAX ? v : 0.0; // an overflow fails the entry
-    });
+    each_bin(foutabs, magnitude_bins);
     fabsdirty = false;
 }
 

@@ -80,6 +80,10 @@ public:
     const tcomplexarr& OutComplex();
     /// 10·log10(re² + im²); -3250 where that power is 0.
     const tdoublearr& OutdB();
+    /// OutdB into `target`, for a caller that keeps it: when both have N entries they
+    /// exchange their storage (no copy) and OutdB is computed again when next read; else
+    /// the first entries are copied. Returns the number of entries written.
+    std::size_t take_OutdB(tdoublearr& target);
     const tdoublearr& OutAbs();
     const tdoublearr& OutAbs2();
     /// Phase in radians, -π..π.
@@ -120,6 +124,10 @@ private:
     /// out[k] := value(k) for every bin; after a real frame only the lower half is
     /// computed and copied to its mirror image.
     template <typename PerBin> void fill_bins(tdoublearr& out, PerBin value) const;
+    /// out[k] := the kernel's value of bin k (dsp/vector_math.h) for every bin, the upper
+    /// half of a real frame's copied from the lower.
+    void each_bin(tdoublearr& out,
+                  void (*kernel)(const double*, const double*, double*, std::size_t)) const;
 
     FFTPlan fplan;
     int ffftsize = 256;

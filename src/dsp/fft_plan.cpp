@@ -1,5 +1,7 @@
 #include "dsp/fft_plan.h"
 
+#include "dsp/isa_dispatch.h"
+
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -215,17 +217,19 @@ void load_every_second(const double* x, std::size_t len, std::size_t first, doub
 
 // Separates the half transform Z of a real frame into its spectrum X: with
 // E = (Z[k] + conj Z[M-k]) / 2 and O = (Z[k] - conj Z[M-k]) / 2i, X[k] = E + w^k·O and
-// X[M-k] = conj(E - w^k·O), both times h. Z lies in lr/li[0..M) and X replaces it; mr/mi
-// point at index M, so that mr[-k] is element M-k and the two streams never overlap.
+// X[M-k] = conj(E - w^k·O), both times h. Z lies in zr/zi[0..M), X goes to lr/li; zmr/zmi
+// and mr/mi point at index M, so that mr[-k] is element M-k and no two streams overlap.
 // Covers 0 < k < M/2.
 void separate_real(std::size_t m, double h, const double* __restrict cosk,
-                   const double* __restrict sink, double* __restrict lr, double* __restrict li,
+                   const double* __restrict sink, const double* __restrict zr,
+                   const double* __restrict zi, const double* __restrict zmr,
+                   const double* __restrict zmi, double* __restrict lr, double* __restrict li,
                    double* __restrict mr, double* __restrict mi) {
     const std::size_t half = m / 2;
     for (std::size_t k = 1; k < half; ++k) {
         const auto back = -static_cast<std::ptrdiff_t>(k);
-        const double ar = lr[k], ai = li[k];
-        const double cr = mr[back], ci = mi[back]; // Z[M-k], conjugated below
+        const double ar = zr[k], ai = zi[k];
+        const double cr = zmr[back], ci = zmi[back]; // Z[M-k], conjugated below
         const double er = (ar + cr) * h, ei = (ai - ci) * h;
         const double orr = (ai + ci) * h, oi = (cr - ar) * h;
         const double tr = cosk[k] * orr - sink[k] * oi;
@@ -293,6 +297,11 @@ void FFTPlan::prepare(std::size_t n) {
     }
     fscratchre.resize(fhalf);
     fscratchim.resize(fhalf);
+    fwork.assign(4 * (fhalf + work_gap), 0.0);
+}
+
+double* FFTPlan::work(std::size_t k) {
+    return fwork.data() + k * (fhalf + work_gap);
 }
 
 void FFTPlan::run_stages(std::size_t first, double* sr, double* si, double* dr, double* di) const {
@@ -370,51 +379,56 @@ void FFTPlan::half_of_real_frame(const double* x, std::size_t len, double offset
 
 void FFTPlan::real_forward(const double* x, std::size_t len, double offset, const double* window,
                            double scale, double* re, double* im) {
-    const std::size_t m = fhalf;
-    double* lr = re;
-    double* li = im;
-    double* ur = re + m;
-    double* ui = im + m;
-    // The upper half serves as the second buffer of the half transform.
-    half_of_real_frame(x, len, offset, window, lr, li, ur, ui);
-
-    const double z0r = re[0];
-    const double z0i = im[0];
-    re[0] = (z0r + z0i) * scale;
-    im[0] = 0.0;
-    re[m] = (z0r - z0i) * scale;
-    im[m] = 0.0;
-    if (m < 2) {
-        return;
-    }
-    separate_real(m, 0.5 * scale, fcos.data(), fsin.data(), lr, li, re + m, im + m);
-    // Bin N/4 is its own partner: X[M/2] = Z[M/2].
-    re[m / 2] *= scale;
-    im[m / 2] *= scale;
-}
-
-void FFTPlan::mirror_upper_half(double* re, double* im, std::size_t n) {
-    for (std::size_t k = 1; k < n / 2; ++k) {
-        re[n - k] = re[k];
-        im[n - k] = -im[k];
-    }
+    isa_dispatch::run_on_isa<&FFTPlan::real_forward_body>(this, x, len, offset, window, scale, re,
+                                                          im);
 }
 
 void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, const double* xi,
                               std::size_t leni, double offi, const double* window, double scale,
                               double* re, double* im) {
-    const std::size_t m = fhalf;
-    double* sr = fscratchre.data();
-    double* si = fscratchim.data();
+    isa_dispatch::run_on_isa<&FFTPlan::complex_forward_body>(this, xr, lenr, offr, xi, leni, offi,
+                                                             window, scale, re, im);
+}
+
+inline void FFTPlan::real_forward_body(FFTPlan* plan, const double* x, std::size_t len,
+                                       double offset, const double* window, double scale,
+                                       double* re, double* im) {
+    const std::size_t m = plan->fhalf;
+    double* zr = plan->work(0);
+    double* zi = plan->work(1);
+    plan->half_of_real_frame(x, len, offset, window, zr, zi, plan->work(2), plan->work(3));
+
+    re[0] = (zr[0] + zi[0]) * scale;
+    im[0] = 0.0;
+    re[m] = (zr[0] - zi[0]) * scale;
+    im[m] = 0.0;
+    if (m < 2) {
+        return;
+    }
+    separate_real(m, 0.5 * scale, plan->fcos.data(), plan->fsin.data(), zr, zi, zr + m, zi + m, re,
+                  im, re + m, im + m);
+    // Bin N/4 is its own partner: X[M/2] = Z[M/2].
+    re[m / 2] = zr[m / 2] * scale;
+    im[m / 2] = zi[m / 2] * scale;
+}
+
+inline void FFTPlan::complex_forward_body(FFTPlan* plan, const double* xr, std::size_t lenr,
+                                          double offr, const double* xi, std::size_t leni,
+                                          double offi, const double* window, double scale,
+                                          double* re, double* im) {
+    const std::size_t m = plan->fhalf;
+    double* sr = plan->fscratchre.data();
+    double* si = plan->fscratchim.data();
     // Even samples into the lower half, odd samples into the upper half.
     for (std::size_t part = 0; part < 2; ++part) {
         double* ar = re + part * m;
         double* ai = im + part * m;
-        load_every_second(xr, lenr, part, offr, window, lands_in_input(0) ? ar : sr, m);
-        load_every_second(xi, leni, part, offi, window, lands_in_input(0) ? ai : si, m);
-        run_half(ar, ai, sr, si);
+        const bool in_a = plan->lands_in_input(0);
+        load_every_second(xr, lenr, part, offr, window, in_a ? ar : sr, m);
+        load_every_second(xi, leni, part, offi, window, in_a ? ai : si, m);
+        plan->run_half(ar, ai, sr, si);
     }
-    combine_complex(m, scale, fcos.data(), fsin.data(), re, im, re + m, im + m);
+    combine_complex(m, scale, plan->fcos.data(), plan->fsin.data(), re, im, re + m, im + m);
 }
 
 } // namespace zevrin

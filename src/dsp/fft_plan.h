@@ -10,8 +10,10 @@
 // over split real and imaginary arrays, so every pass reads and writes contiguous runs
 // and needs no bit-reversal. Each twiddled pass has its own contiguous table.
 //
-// prepare() allocates everything; the transforms never allocate. Not thread-safe: the
-// complex transform uses the plan's own scratch arrays.
+// The passes run on the widest vectors the processor has (dsp/isa_dispatch.h), with the
+// same bits as on the x86-64 baseline. prepare() allocates everything; the transforms
+// never allocate. Not thread-safe: the complex transform uses the plan's own scratch
+// arrays.
 
 #include <cstddef>
 #include <vector>
@@ -26,12 +28,10 @@ public:
 
     /// The spectrum of a real frame: z[k] = (x[k] - offset)·window[k] for k < len ≤ N,
     /// 0 for len ≤ k < N; a null window is all ones. Writes bins 0..N/2, times scale, to
-    /// re and im (N entries each, the rest overwritten as working space);
-    /// mirror_upper_half completes them.
+    /// re and im (N entries each, the rest left as they are); X[N-m] = conj X[m] completes
+    /// them (mirror_lower_half, dsp/vector_math.h).
     void real_forward(const double* x, std::size_t len, double offset, const double* window,
                       double scale, double* re, double* im);
-    /// Bins N/2+1..N-1 of a real frame's spectrum from the lower ones: X[N-m] = conj X[m].
-    static void mirror_upper_half(double* re, double* im, std::size_t n);
 
     /// The spectrum of a complex frame: z[k] = (xr[k] - offr)·window[k] for k < lenr,
     /// plus i·(xi[k] - offi)·window[k] for k < leni, 0 elsewhere (lenr, leni ≤ N; a null
@@ -48,6 +48,13 @@ private:
         std::size_t s;     // stride: number of interleaved sub-transforms
         std::size_t table; // offset of the pass's twiddles in ftwiddles
     };
+
+    // The transforms' bodies, compiled once per instruction set.
+    static void real_forward_body(FFTPlan* plan, const double* x, std::size_t len, double offset,
+                                  const double* window, double scale, double* re, double* im);
+    static void complex_forward_body(FFTPlan* plan, const double* xr, std::size_t lenr, double offr,
+                                     const double* xi, std::size_t leni, double offi,
+                                     const double* window, double scale, double* re, double* im);
 
     /// The half transform of (ar, ai) into (ar, ai), with (br, bi) as the second buffer.
     /// Its input must be in (ar, ai) when lands_in_input(0), else in (br, bi).
@@ -74,6 +81,13 @@ private:
     std::vector<double> fcos, fsin;
     // Second buffer of the complex transform's half transforms.
     std::vector<double> fscratchre, fscratchim;
+    // The real transform's four working arrays (two buffers, real and imaginary parts),
+    // work(0) to work(3). Arrays of a power-of-two size lie at multiples of 4 KB from one
+    // another unless spaced: their streams would then compete for the same few sets of
+    // the first-level cache, and the transforms above 8192 points took half as long again.
+    static constexpr std::size_t work_gap = 128;
+    std::vector<double> fwork;
+    double* work(std::size_t k);
 };
 
 } // namespace zevrin

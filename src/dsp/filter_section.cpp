@@ -2,7 +2,12 @@
 
 #include "dsp/numeric.h"
 
+#include <algorithm>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zevrin {
 
@@ -11,6 +16,33 @@ namespace {
 bool finite(double v) {
     return std::isfinite(v);
 }
+
+// Rounded to the nearest integer, halves to even, within the 16-bit range. Limiting
+// first and rounding then gives the same as the other way round; the conversion rounds
+// as the floating-point environment does, which is to nearest with halves to even.
+int16_t to_int16(double v) {
+    v = std::clamp(v, -32768.0, 32767.0);
+#if defined(__SSE2__)
+    return static_cast<int16_t>(_mm_cvtsd_si32(_mm_set_sd(v)));
+#else
+    return static_cast<int16_t>(std::nearbyint(v));
+#endif
+}
+
+// The recursion of filter() on local copies of a section's state, so that the state
+// stays in registers over a whole block. The operations and their order are filter()'s.
+struct Recursion {
+    double a0, a1, a2, g, b1, b2;
+    double z1, z2;
+
+    double step(double x) {
+        const double w = a0 * x + a1 * z1 + a2 * z2;
+        const double y = g * (w + b1 * z1 + b2 * z2);
+        z2 = z1;
+        z1 = w;
+        return y;
+    }
+};
 
 } // namespace
 
@@ -54,6 +86,38 @@ double TFilterSectionBase::filter(double insample) {
     z2 = z1;
     z1 = z0;
     return y;
+}
+
+void TFilterSectionBase::filter_samples(int16_t* samples, std::size_t count) {
+    Recursion r{fa0, fa1, fa2, fgain * fb0, fb1, fb2, z1, z2};
+    for (std::size_t i = 0; i < count; ++i) {
+        samples[i] = to_int16(r.step(samples[i]));
+    }
+    z0 = z1 = r.z1;
+    z2 = r.z2;
+}
+
+void TFilterSectionBase::filter_interleaved(TFilterSectionBase& first, TFilterSectionBase& second,
+                                            int16_t* samples, std::size_t count) {
+    Recursion r1{first.fa0, first.fa1, first.fa2, first.fgain * first.fb0,
+                 first.fb1, first.fb2, first.z1,  first.z2};
+    Recursion r2{second.fa0, second.fa1, second.fa2, second.fgain * second.fb0,
+                 second.fb1, second.fb2, second.z1,  second.z2};
+    // The two recursions do not wait on each other: the processor runs them side by side.
+    std::size_t i = 0;
+    for (; i + 1 < count; i += 2) {
+        samples[i] = to_int16(r1.step(samples[i]));
+        samples[i + 1] = to_int16(r2.step(samples[i + 1]));
+    }
+    if (i < count) {
+        samples[i] = to_int16(r1.step(samples[i]));
+    }
+    const auto keep = [](TFilterSectionBase& section, const Recursion& r) {
+        section.z0 = section.z1 = r.z1;
+        section.z2 = r.z2;
+    };
+    keep(first, r1);
+    keep(second, r2);
 }
 
 TFilterSectionBase::Coefficients TFilterSectionBase::design(double& b_factor) const {

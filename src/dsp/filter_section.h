@@ -4,6 +4,9 @@
 // the tangent). They filter one sample per call and keep their state between calls,
 // so a stream can be filtered chunk by chunk; only reset() clears the state.
 
+#include <cstddef>
+#include <cstdint>
+
 namespace zevrin {
 
 enum class tfiltertype { ftnone, ftpole, ftzero, ftboth };
@@ -32,6 +35,14 @@ public:
     void reset();
     /// One step of the recursion (direct form II, output scale on the numerator).
     double filter(double insample);
+    /// filter() over 16-bit samples in place, each output rounded to the nearest integer
+    /// (halves to even) and limited to -32768..32767: the same numbers as filter() one by
+    /// one, without a call per sample.
+    void filter_samples(int16_t* samples, std::size_t count);
+    /// The same over interleaved pairs: even positions through `first`, odd ones through
+    /// `second` (two channels, each with its own state), both in one pass.
+    static void filter_interleaved(TFilterSectionBase& first, TFilterSectionBase& second,
+                                   int16_t* samples, std::size_t count);
 
 protected:
     TFilterSectionBase() = default;

@@ -220,6 +220,7 @@ void TAnalyser::RunExecute() {
 }
 
 void TAnalyser::size_arrays(int framelength) {
+    frightcopiesheld = false;
     const auto l = static_cast<size_t>(framelength);
     for (tdoublearr* a : {&inre1, &inre2, &inre1a, &inre2a}) {
         a->resize(l);

@@ -253,6 +253,10 @@ private:
     void highpass_frame(TWaveChunk& arr, int used);
     void decide_exclusion(double framepower, bool overloaded);
     void keep_frozen_copies();
+    // The right channel's frozen copies hold the values of its arrays: in mono, where
+    // nothing rewrites those, the copy of step 7 is then already made. Cleared whenever
+    // the arrays are sized or the right channel is processed.
+    bool frightcopiesheld = false;
     void transform_channel(const TWaveChunk& arr, int used, int channel);
     void accumulate(tdoublearr& ltasarr, tcomplexarr& sltasarr);
     void count_accumulation();

@@ -1,6 +1,7 @@
 #include "engine/curves.h"
 
 #include "dsp/numeric.h"
+#include "dsp/vector_math.h"
 
 #include <algorithm>
 #include <cmath>
@@ -430,18 +431,24 @@ TLevelScale curve_level_scale(int curve) {
     return curve >= 11 ? TLevelScale::power : TLevelScale::ratio;
 }
 
+namespace {
+
+// 20·log10 for a ratio, 10·log10 for a power.
+double decibels_per_decade(TLevelScale scale) {
+    return scale == TLevelScale::ratio ? 20.0 : 10.0;
+}
+
+} // namespace
+
 double level_of_quantity(TLevelScale scale, double q) {
     if (quantity_failed(scale, q)) {
         return failed;
     }
-    switch (scale) {
-    case TLevelScale::decibels:
+    if (scale == TLevelScale::decibels) {
         return q;
-    case TLevelScale::ratio:
-        return 20.0 * log10(q);
-    default:
-        return 10.0 * log10(q);
     }
+    // The same bits as curve_levels gives for the same quantity.
+    return scaled_log10(q, decibels_per_decade(scale));
 }
 
 bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
@@ -450,8 +457,16 @@ bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& value
         return false;
     }
     quantities.next(values.data(), count);
-    for (size_t i = 0; i < count; ++i) {
-        values[i] = level_of_quantity(quantities.scale(), values[i]);
+    const TLevelScale scale = quantities.scale();
+    if (scale == TLevelScale::decibels) {
+        for (size_t i = 0; i < count; ++i) {
+            if (quantity_failed(scale, values[i])) {
+                values[i] = failed;
+            }
+        }
+    } else {
+        // A failed quantity gives NaN here too.
+        scaled_log10(values.data(), values.data(), count, decibels_per_decade(scale));
     }
     return true;
 }

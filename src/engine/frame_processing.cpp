@@ -4,6 +4,7 @@
 
 #include "dsp/numeric.h"
 #include "dsp/text.h"
+#include "dsp/vector_math.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,10 +17,6 @@ namespace {
 constexpr int excluded_frames_after_event = 3;
 // The average power needs this many frames before a frame is tested against it.
 constexpr int power_warmup_frames = 11;
-
-int16_t clamp_sample(double v) {
-    return static_cast<int16_t>(std::clamp(round_even(v), -32768.0, 32767.0));
-}
 
 // Appends a non-negative integer without allocating.
 char* put_int(char* p, char* end, long long v) {
@@ -72,25 +69,40 @@ void TAnalyser::MPCRecord1Fetch(TWaveChunk& arr, int used, bool& /*last*/) {
 }
 
 // Overload and power are measured on the samples as captured, whether or not the
-// high-pass filter runs, so that both exclusions work in either case.
+// high-pass filter runs, so that both exclusions work in either case. The squares are
+// summed as integers, which is exact in any order (a square is below 2^31), and turned
+// into a double once: the sum of doubles value by value gives the same for any frame
+// below 2^23 values, and waits on each addition.
 void TAnalyser::measure_frame(const TWaveChunk& arr, int used, double& framepower,
                               bool& overloaded) {
-    for (int b = 0; b < used; ++b) {
-        const int v = arr[static_cast<size_t>(b)];
-        if (fexcludeoverloaded && (v == 32767 || v == -32768)) {
-            excludehold = excluded_frames_after_event;
-            overloaded = true;
+    const int16_t* v = arr.data();
+    const auto count = static_cast<size_t>(std::max(used, 0));
+    int64_t sums[4] = {0, 0, 0, 0};
+    size_t b = 0;
+    for (; b + 4 <= count; b += 4) {
+        for (size_t k = 0; k < 4; ++k) {
+            sums[k] += static_cast<int32_t>(v[b + k]) * v[b + k];
         }
-        framepower += static_cast<double>(v * v);
+    }
+    for (; b < count; ++b) {
+        sums[0] += static_cast<int32_t>(v[b]) * v[b];
+    }
+    framepower += static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
+    if (fexcludeoverloaded &&
+        std::any_of(v, v + count, [](int16_t s) { return s == 32767 || s == -32768; })) {
+        excludehold = excluded_frames_after_event;
+        overloaded = true;
     }
 }
 
+// In dual mode each channel runs through its own section.
 void TAnalyser::highpass_frame(TWaveChunk& arr, int used) {
     TAnalyserComponents& c = fcomponents;
-    for (int b = 0; b < used; ++b) {
-        THPFilterSection& hp = (dualchannels && b % 2 == 1) ? c.HPFilter2 : c.HPFilter1;
-        int16_t& sample = arr[static_cast<size_t>(b)];
-        sample = clamp_sample(hp.filter(sample));
+    const auto count = static_cast<size_t>(used);
+    if (dualchannels) {
+        TFilterSectionBase::filter_interleaved(c.HPFilter1, c.HPFilter2, arr.data(), count);
+    } else {
+        c.HPFilter1.filter_samples(arr.data(), count);
     }
 }
 
@@ -119,35 +131,77 @@ void TAnalyser::decide_exclusion(double framepower, bool overloaded) {
     }
 }
 
+namespace {
+
+// The frozen copy takes the array's values. Arrays of the same size exchange their
+// storage instead of copying 100 KB or more; the array then holds the copy's old values
+// until keep_rest.
+bool hand_over(tdoublearr& current, tdoublearr& frozen) {
+    if (current.size() == frozen.size()) {
+        current.swap(frozen);
+        return true;
+    }
+    std::copy_n(current.begin(), std::min(current.size(), frozen.size()), frozen.begin());
+    return false;
+}
+
+// After hand_over and a rewrite of the first `written` entries: the others keep their
+// values from before.
+void keep_rest(tdoublearr& current, const tdoublearr& frozen, size_t written, bool exchanged) {
+    if (exchanged && written < current.size()) {
+        std::copy(frozen.begin() + static_cast<std::ptrdiff_t>(written), frozen.end(),
+                  current.begin() + static_cast<std::ptrdiff_t>(written));
+    }
+}
+
+} // namespace
+
+// A channel transformed below hands its arrays to the frozen copies there, when it
+// rewrites them; here the others. In mono the right channel's arrays stay as they are,
+// so once copied their copies need no copying again (200 KB a frame, cold in the cache).
 void TAnalyser::keep_frozen_copies() {
     if (ffreeze) {
         return;
     }
-    std::copy(outdb1.begin(), outdb1.end(), outdb1a.begin());
-    std::copy(outdb2.begin(), outdb2.end(), outdb2a.begin());
-    std::copy(inre1.begin(), inre1.end(), inre1a.begin());
-    std::copy(inre2.begin(), inre2.end(), inre2a.begin());
+    if (inre1.empty()) { // no transform below
+        std::copy_n(outdb1.begin(), std::min(outdb1.size(), outdb1a.size()), outdb1a.begin());
+    }
+    if (dualchannels && !inre2.empty()) {
+        frightcopiesheld = false; // transform_channel rewrites them
+    } else if (!frightcopiesheld) {
+        for (auto [current, frozen] : {std::pair{&outdb2, &outdb2a}, std::pair{&inre2, &inre2a}}) {
+            std::copy_n(current->begin(), std::min(current->size(), frozen->size()),
+                        frozen->begin());
+        }
+        frightcopiesheld = outdb2.size() == outdb2a.size() && inre2.size() == inre2a.size();
+    }
 }
 
 // channel 0: mono; 1: left of an interleaved pair; 2: right.
 void TAnalyser::transform_channel(const TWaveChunk& arr, int used, int channel) {
-    tdoublearr& frame = channel == 2 ? inre2 : inre1;
+    const bool right = channel == 2;
+    tdoublearr& frame = right ? inre2 : inre1;
+    tdoublearr& out = right ? outdb2 : outdb1;
     const size_t stride = channel == 0 ? 1 : 2;
-    const size_t offset = channel == 2 ? 1 : 0;
+    const size_t offset = right ? 1 : 0;
     if (frame.empty()) {
         return; // no run has sized the arrays yet
     }
+    const bool keep = !ffreeze;
+    tdoublearr& frozenframe = right ? inre2a : inre1a;
+    tdoublearr& frozenout = right ? outdb2a : outdb1a;
     const size_t count = std::min(frame.size(), static_cast<size_t>(used) / stride);
+    const bool frameexchanged = keep && hand_over(frame, frozenframe);
     for (size_t i = 0; i < count; ++i) {
         frame[i] = arr[i * stride + offset];
     }
+    keep_rest(frame, frozenframe, count, frameexchanged);
     TFFT& fft = fcomponents.FFT1;
     fft.set_InRe(frame);
-    const tdoublearr& db = fft.OutdB();
-    tdoublearr& out = channel == 2 ? outdb2 : outdb1;
-    std::copy_n(db.begin(), std::min(db.size(), out.size()), out.begin());
+    const bool outexchanged = keep && hand_over(out, frozenout);
+    keep_rest(out, frozenout, fft.take_OutdB(out), outexchanged);
     if (!exclude) {
-        accumulate(channel == 2 ? ltas2 : ltas1, channel == 2 ? sltas2 : sltas1);
+        accumulate(right ? ltas2 : ltas1, right ? sltas2 : sltas1);
         if (fsltas) {
             powersums.add(channel, fft.OutRe(), fft.OutIm(), sltasdecayfactor);
         }
@@ -158,19 +212,14 @@ void TAnalyser::accumulate(tdoublearr& ltasarr, tcomplexarr& sltasarr) {
     TFFT& fft = fcomponents.FFT1;
     if (fltas) {
         const tdoublearr& mag = fft.OutAbs();
-        const size_t n = std::min(mag.size(), ltasarr.size());
-        for (size_t i = 0; i < n; ++i) {
-            ltasarr[i] = mag[i] + ltasarr[i] * ltasdecayfactor;
-        }
+        add_decayed(ltasarr.data(), mag.data(), ltasdecayfactor,
+                    std::min(mag.size(), ltasarr.size()));
     }
     if (fsltas) {
         const tdoublearr& re = fft.OutRe();
         const tdoublearr& im = fft.OutIm();
-        const size_t n = std::min(re.size(), sltasarr.size());
-        for (size_t i = 0; i < n; ++i) {
-            sltasarr[i].re = re[i] + sltasarr[i].re * sltasdecayfactor;
-            sltasarr[i].im = im[i] + sltasarr[i].im * sltasdecayfactor;
-        }
+        add_decayed(sltasarr.data(), re.data(), im.data(), sltasdecayfactor,
+                    std::min(re.size(), sltasarr.size()));
     }
 }
 

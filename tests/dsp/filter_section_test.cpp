@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
 
 namespace zevrin {
 namespace {
@@ -167,6 +171,47 @@ TEST(FilterSection, SamplingFrequencyRedesigns) {
         lp.set_F0(f0);
         EXPECT_NEAR(lp.a0() + lp.a1() + lp.a2(), 1.0, 1e-14) << f0;
     }
+}
+
+// The blocks of frame processing: each output what filter() gives for that sample,
+// rounded half to even and limited to 16 bits; the state carries over between blocks
+// and into filter().
+TEST(FilterSection, BlocksGiveWhatSampleBySampleGives) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> value(-32768, 32767);
+    std::vector<int16_t> input(20001);
+    for (size_t i = 0; i < input.size(); ++i) {
+        // Noise, with full-scale steps whose overshoot must be limited.
+        input[i] = static_cast<int16_t>((i / 2000) % 2   ? value(rng)
+                                        : (i / 4000) % 2 ? 32767
+                                                         : -32768);
+    }
+    const auto sample = [](THPFilterSection& f, int16_t x) {
+        return static_cast<int16_t>(std::clamp(std::nearbyint(f.filter(x)), -32768.0, 32767.0));
+    };
+    THPFilterSection ref1, ref2, left, right, mono, refmono;
+    for (THPFilterSection* f : {&ref1, &ref2, &left, &right, &mono, &refmono}) {
+        f->set_Q(0.7071);
+        f->set_F0(1);
+        f->set_SampFreq(48000);
+    }
+    std::vector<int16_t> expected(input.size()), expectedmono(input.size());
+    for (size_t i = 0; i < input.size(); ++i) {
+        expected[i] = sample(i % 2 ? ref2 : ref1, input[i]);
+        expectedmono[i] = sample(refmono, input[i]);
+    }
+    std::vector<int16_t> pairs = input, single = input;
+    TFilterSectionBase::filter_interleaved(left, right, pairs.data(), 9600);
+    TFilterSectionBase::filter_interleaved(left, right, pairs.data() + 9600, input.size() - 9600);
+    mono.filter_samples(single.data(), 7);
+    mono.filter_samples(single.data() + 7, input.size() - 7);
+    EXPECT_EQ(pairs, expected);
+    EXPECT_EQ(single, expectedmono);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), int16_t{32767}) > 0, true);
+    // The odd count ended on the first section: the second is one sample behind.
+    EXPECT_EQ(left.filter(100), ref1.filter(100));
+    EXPECT_EQ(right.filter(100), ref2.filter(100));
+    EXPECT_EQ(mono.filter(-5), refmono.filter(-5));
 }
 
 } // namespace

@@ -288,6 +288,40 @@ TEST_F(Processing, ShortChunkFillsOnlyTheFirstEntries) {
     EXPECT_EQ(a.inre1[99], 100.0);
     EXPECT_EQ(a.inre1[100], 7.0);
     EXPECT_EQ(a.inre1[319], 7.0);
+    EXPECT_EQ(a.inre1a, tdoublearr(320, 7.0));
+}
+
+// The frozen copies take the previous frame's arrays in both channels, also when the
+// frame before was short, and the current arrays then hold only the new frame's values.
+TEST_F(Processing, FrozenCopiesFollowBothChannelsFrameByFrame) {
+    TAnalyser& a = *analyser;
+    a.dualchannels = true;
+    a.prepare_frames();
+    feed(sine(1000, 10), sine(2000, 20));
+    const tdoublearr in1 = a.inre1, in2 = a.inre2, db1 = a.outdb1, db2 = a.outdb2;
+    TWaveChunk chunk(640, -300);
+    bool last = false;
+    a.MPCRecord1Fetch(chunk, 200, last); // 100 values per channel
+    EXPECT_EQ(a.inre1a, in1);
+    EXPECT_EQ(a.inre2a, in2);
+    EXPECT_EQ(a.outdb1a, db1);
+    EXPECT_EQ(a.outdb2a, db2);
+    const tdoublearr in1b = a.inre1, in2b = a.inre2, db2b = a.outdb2;
+    EXPECT_EQ(std::vector<double>(in2b.begin() + 100, in2b.end()),
+              std::vector<double>(in2.begin() + 100, in2.end()));
+    EXPECT_NE(db2b, db2);
+    feed(sine(3000, 30), sine(3000, 40));
+    EXPECT_EQ(a.inre1a, in1b);
+    EXPECT_EQ(a.inre2a, in2b);
+    EXPECT_EQ(a.outdb2a, db2b);
+    // Mono: the right channel's arrays are not transformed, and their copies follow them.
+    a.dualchannels = false;
+    a.prepare_frames();
+    const tdoublearr right = a.outdb2;
+    feed(sine(1000, 10));
+    feed(sine(1000, 10));
+    EXPECT_EQ(a.outdb2a, right);
+    EXPECT_EQ(a.outdb2, right);
 }
 
 } // namespace

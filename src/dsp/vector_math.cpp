@@ -1,0 +1,195 @@
+#include "dsp/vector_math.h"
+
+#include "dsp/isa_dispatch.h"
+#include "dsp/log10_kernel.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#pragma GCC diagnostic ignored "-Wpsabi" // the vectors never cross a call here
+
+namespace zevrin {
+
+namespace {
+
+using log10_kernel::log10_positive;
+using log10_kernel::splat;
+using log10_kernel::vdouble;
+using log10_kernel::vmask;
+
+// The loops take four values a step: two SSE2 registers, one AVX register.
+constexpr std::size_t width = 4;
+
+template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> load(const double* p) {
+    vdouble<W> v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <std::size_t W> [[gnu::always_inline]] inline void store(double* p, vdouble<W> v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// The last count < W values, the other lanes `fill`.
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> load_part(const double* p, std::size_t count,
+                                                   double fill) {
+    vdouble<W> v = splat<W>(fill);
+    for (std::size_t i = 0; i < count; ++i) {
+        v[i] = p[i];
+    }
+    return v;
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline void store_part(double* p, vdouble<W> v, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        p[i] = v[i];
+    }
+}
+
+// The values that have a logarithm: finite and above 0.
+template <std::size_t W> [[gnu::always_inline]] inline vmask<W> positive_finite(vdouble<W> x) {
+    return (x > 0.0) & (x <= DBL_MAX);
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> scaled_log10_of(vdouble<W> x, double factor) {
+    const vmask<W> good = positive_finite<W>(x);
+    const vdouble<W> level = factor * log10_positive<W>(good ? x : splat<W>(1.0));
+    return good ? level : splat<W>(std::numeric_limits<double>::quiet_NaN());
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> power_db_of(vdouble<W> re, vdouble<W> im) {
+    const vdouble<W> p = re * re + im * im;
+    const vmask<W> good = positive_finite<W>(p);
+    const vdouble<W> db = 10.0 * log10_positive<W>(good ? p : splat<W>(1.0));
+    // p ≤ 0: no power; otherwise (NaN, infinite) a failed entry.
+    const vdouble<W> other = p <= 0.0 ? splat<W>(-3250.0) : splat<W>(0.0);
+    return good ? db : other;
+}
+
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> magnitude_of(vdouble<W> re, vdouble<W> im) {
+    vdouble<W> v = re * re + im * im;
+    for (std::size_t i = 0; i < W; ++i) {
+        v[i] = std::sqrt(v[i]); // becomes one packed square root
+    }
+    return v <= DBL_MAX ? v : splat<W>(0.0); // also NaN
+}
+
+// The loops, each inlined into one copy per instruction set.
+struct Loops {
+    [[gnu::always_inline]] static void scaled_log10(const double* x, double* out, std::size_t count,
+                                                    double factor) {
+        std::size_t i = 0;
+        for (; i + width <= count; i += width) {
+            store<width>(out + i, scaled_log10_of<width>(load<width>(x + i), factor));
+        }
+        if (i < count) {
+            const std::size_t rest = count - i;
+            store_part<width>(
+                out + i, scaled_log10_of<width>(load_part<width>(x + i, rest, 1.0), factor), rest);
+        }
+    }
+
+    [[gnu::always_inline]] static void power_db(const double* re, const double* im, double* db,
+                                                std::size_t count) {
+        std::size_t i = 0;
+        for (; i + width <= count; i += width) {
+            store<width>(db + i, power_db_of<width>(load<width>(re + i), load<width>(im + i)));
+        }
+        if (i < count) {
+            const std::size_t rest = count - i;
+            store_part<width>(db + i,
+                              power_db_of<width>(load_part<width>(re + i, rest, 1.0),
+                                                 load_part<width>(im + i, rest, 0.0)),
+                              rest);
+        }
+    }
+
+    [[gnu::always_inline]] static void magnitude(const double* re, const double* im, double* out,
+                                                 std::size_t count) {
+        std::size_t i = 0;
+        for (; i + width <= count; i += width) {
+            store<width>(out + i, magnitude_of<width>(load<width>(re + i), load<width>(im + i)));
+        }
+        if (i < count) {
+            const std::size_t rest = count - i;
+            store_part<width>(out + i,
+                              magnitude_of<width>(load_part<width>(re + i, rest, 0.0),
+                                                  load_part<width>(im + i, rest, 0.0)),
+                              rest);
+        }
+    }
+
+    static void add_decayed(double* __restrict sum, const double* __restrict add, double factor,
+                            std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            sum[i] = add[i] + sum[i] * factor;
+        }
+    }
+
+    static void add_decayed_complex(tcomplex* __restrict sum, const double* __restrict re,
+                                    const double* __restrict im, double factor, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            sum[i].re = re[i] + sum[i].re * factor;
+            sum[i].im = im[i] + sum[i].im * factor;
+        }
+    }
+
+    // Entries 1 .. n/2-1 are read, n/2+1 .. n-1 written: the two never meet.
+    template <bool Conjugate> static void mirror(double* v, std::size_t n) {
+        const std::size_t half = n / 2;
+        const double* __restrict lower = v;
+        double* __restrict upper = v + half;
+        for (std::size_t k = 1; k < half; ++k) {
+            upper[k] = Conjugate ? -lower[half - k] : lower[half - k];
+        }
+    }
+};
+
+} // namespace
+
+double scaled_log10(double x, double factor) {
+    // Lane by lane the same operations as the loops: the same bits.
+    return scaled_log10_of<2>(splat<2>(x), factor)[0];
+}
+
+void scaled_log10(const double* x, double* out, std::size_t count, double factor) {
+    isa_dispatch::run_on_isa<Loops::scaled_log10>(x, out, count, factor);
+}
+
+void power_db_bins(const double* re, const double* im, double* db, std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::power_db>(re, im, db, count);
+}
+
+void magnitude_bins(const double* re, const double* im, double* out, std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::magnitude>(re, im, out, count);
+}
+
+} // namespace zevrin
+
+namespace zevrin {
+
+void add_decayed(double* sum, const double* add, double factor, std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::add_decayed>(sum, add, factor, count);
+}
+
+void add_decayed(tcomplex* sum, const double* re, const double* im, double factor,
+                 std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::add_decayed_complex>(sum, re, im, factor, count);
+}
+
+void mirror_lower_half(double* v, std::size_t n, bool conjugate) {
+    if (conjugate) {
+        isa_dispatch::run_on_isa<Loops::mirror<true>>(v, n);
+    } else {
+        isa_dispatch::run_on_isa<Loops::mirror<false>>(v, n);
+    }
+}
+
+} // namespace zevrin
