@@ -5,11 +5,13 @@
 #include "audio/virtual_loopback.h"
 #include "audio/wave_component.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zevrin::test {
@@ -82,9 +84,25 @@ template <class F> std::string error_of(F action) {
     return "no error";
 }
 
-inline int thread_count() {
+inline int listed_threads() {
     const std::filesystem::directory_iterator tasks("/proc/self/task");
     return static_cast<int>(std::distance(begin(tasks), end(tasks)));
+}
+
+/// The threads of this process once the count holds still: a thread that was just
+/// joined may stay listed for a moment while the kernel reaps it, which on a loaded
+/// machine made a count taken then one too high.
+inline int thread_count() {
+    int last = listed_threads();
+    for (int i = 0; i < 100; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int now = listed_threads();
+        if (now == last) {
+            return now;
+        }
+        last = now;
+    }
+    return last;
 }
 
 } // namespace zevrin::test
