@@ -193,9 +193,9 @@ std::string analyse_help() {
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT: a file appears or is\n"
            "                            replaced only when the table is complete; a FIFO\n"
-           "                            or a device (/dev/stdout) is written into\n"
-           "  --                        the sound file follows, even if it starts with -\n" +
+           "                            or a device (/dev/stdout) is written into\n" +
            test_signal_options_help() + transfer_outputs_help() + picture_help() +
+           "  --                        the sound file follows, even if it starts with -\n"
            "\n"
            "A file name without a folder is one in the current folder.\n"
            "Exit status: 0 done, 1 the file cannot be analysed or OUT cannot be written,\n"

@@ -58,21 +58,21 @@ bool parse_picture_option(const std::vector<std::string>& args, size_t& i,
 }
 
 std::string picture_usage() {
-    return " [--png OUT.png] [--svg OUT.svg] [--pdf OUT.pdf] [--spectrogram OUT.png] [--size WxH] "
-           "[--title T]";
+    return " [--png OUT.png] [--svg OUT.svg] [--pdf OUT.pdf] [--title T] [--spectrogram OUT.png] "
+           "[--size WxH]";
 }
 
 std::string picture_help() {
     return "  --png OUT.png             the spectrum plot with its axes as the window shows it\n"
            "  --svg OUT.svg             the same as lines and text\n"
+           "  --pdf OUT.pdf             the printed page (A4): plot, title and the facts\n"
+           "  --title T                 the printed page's title\n"
            "  --spectrogram OUT.png     the spectrogram of the whole file, with the settings'\n"
            "                            frequency and level ranges\n"
            "  --size WxH                the pictures' size in pixels (900x600 for the plot,\n"
            "                            whose level axis takes 37 pixels at the left and\n"
            "                            frequency axis 25 at the bottom; 1200x400 for the\n"
-           "                            spectrogram)\n"
-           "  --pdf OUT.pdf             the printed page (A4): plot, title and the facts\n"
-           "  --title T                 the printed page's title\n";
+           "                            spectrogram)\n";
 }
 
 void write_analysis_pictures(const TPictureOptions& options, TAnalyser& analyser,
