@@ -11,6 +11,7 @@
 #include "audio/wave_play.h"
 #include "audio/wave_record.h"
 #include "shell/application.h"
+#include "shell/help_file.h"
 #include "shell/identity.h"
 #include "zevrin_version.h"
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
         std::cout << zevrin::version_line() << '\n';
         return 0;
     case zevrin::CommandLine::Action::help:
-        std::cout << zevrin::help_text();
+        std::cout << zevrin::help_text() << zevrin::guide_help_line();
         return 0;
     case zevrin::CommandLine::Action::analyse:
         return zevrin::run_analyse_command(cl.analyse, zevrin::read_stored_settings, std::cout,

@@ -12,11 +12,12 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
 #include <QNetworkInformation>
 #include <QUrl>
+
+#include <filesystem>
 
 namespace zevrin {
 
@@ -103,6 +104,12 @@ void THelpMenu::read_links() {
     }
 }
 
+// A shared link may lead into the guide (a chapter of it), and nowhere else on disk.
+std::string THelpMenu::guide_folder() const {
+    return fhelpfile.empty() ? std::string()
+                             : std::filesystem::path(fhelpfile).parent_path().string();
+}
+
 std::string THelpMenu::user_key() const {
     return "\\Software\\MarvenData\\" + fprogid->ProductName();
 }
@@ -172,7 +179,9 @@ void THelpMenu::Loaded() {
         fhelpitem = new QAction("&Help...", fmenu);
         fhelpitem->setShortcut(Qt::Key_F1);
         connect(fhelpitem, &QAction::triggered, this, [this] {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(fhelpfile)));
+            open_link(
+                QUrl::fromLocalFile(QString::fromStdString(fhelpfile)).toString().toStdString(),
+                LinkKinds::web, guide_folder());
         });
         insert_top(fhelpitem);
     }
@@ -189,7 +198,7 @@ void THelpMenu::Loaded() {
 void THelpMenu::link_click(QAction* item) {
     const int tag = item->data().toInt();
     if (tag >= 0 && static_cast<size_t>(tag) < shellcommands.size()) {
-        open_link(shellcommands[static_cast<size_t>(tag)], LinkKinds::web_and_mail);
+        open_link(shellcommands[static_cast<size_t>(tag)], LinkKinds::web_and_mail, guide_folder());
     }
 }
 

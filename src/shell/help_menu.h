@@ -103,6 +103,7 @@ private:
     void version_file_arrived(const TFetchResult& result, bool manual, bool quitafter);
     void end_program();
     std::string user_key() const;
+    std::string guide_folder() const;
 
     QMenuBar* fmainmenu = nullptr;
     QPointer<QMenu> fmenu; ///< the main menu owns it once inserted

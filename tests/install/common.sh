@@ -17,6 +17,8 @@ installed_files() {
     echo "share/bash-completion/completions/zevrin"
     echo "share/doc/zevrin/copyright"
     echo "share/doc/zevrin/changelog.gz"
+    echo "share/doc/zevrin/zevrin.html"
+    grep -v '^#' "$source/docs/guide-pictures.txt" | awk '{print "share/doc/zevrin/" $1 ".png"}'
 }
 
 fail() {
@@ -72,6 +74,12 @@ check_program_runs() {
     out=$(run_hidden "$zevrin" --version) || rc=$?
     [[ $rc -ne 77 ]] || { echo "SKIP: no private mount namespace to hide the checkout in"; return 77; }
     [[ $rc -eq 0 && $out == "Zevrin $ZEVRIN_VERSION" ]] || fail "--version said '$out' (status $rc)"
+
+    # The user guide that F1 opens is the one installed beside the program.
+    local guide
+    guide=$(cd "$(dirname "$zevrin")/../share/doc/zevrin" && pwd -P)/zevrin.html
+    out=$(run_hidden "$zevrin" --help | tail -n 1)
+    [[ $out == "The user guide (F1 in the window): $guide" ]] || fail "--help ends with '$out'"
 
     run_hidden "$zevrin" --analyse "$scratch/tone.wav" --bandwidth 100 --ltas \
         --csv "$scratch/tone.csv" 2>"$scratch/analyse.err" ||

@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -90,7 +91,7 @@ protected:
     HelpMenu() {
         configure_main_prog_id(progid);
         configure_main_about(about);
-        for (const char* scheme : {"http", "https", "mailto"}) {
+        for (const char* scheme : {"http", "https", "mailto", "file"}) {
             QDesktopServices::setUrlHandler(scheme, &catcher, "open");
         }
         set_message_box_handler(
@@ -102,7 +103,7 @@ protected:
     ~HelpMenu() override {
         menu.reset();
         set_message_box_handler(nullptr);
-        for (const char* scheme : {"http", "https", "mailto"}) {
+        for (const char* scheme : {"http", "https", "mailto", "file"}) {
             QDesktopServices::unsetUrlHandler(scheme);
         }
     }
@@ -200,6 +201,38 @@ TEST_F(HelpMenu, WithoutLinksAndHelpFileTheMenuStartsWithTheCheck) {
     EXPECT_EQ(items(), (Strings{"&Help...", "Check for new version now",
                                 "Check for new version automatically", "A&bout..."}));
     EXPECT_EQ(menu->helpitem()->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+// F1 in the window hands the desktop the guide's own address. A shared link into the
+// guide opens as well, but no file address leads out of its folder (by "..", a
+// symbolic link or a host) or to anything there but the guide's pages and pictures.
+TEST_F(HelpMenu, F1OpensTheGuideAndFileAddressesStayInItsFolder) {
+    const std::string folder = program_folder();
+    const std::string guide = folder + "/" + program_file_name() + ".html";
+    const std::filesystem::path outside = home / "outside.html";
+    const std::string escape = folder + "/escape.html";
+    test::write_text(guide, "<html></html>");
+    test::write_text(outside, "<html></html>");
+    std::filesystem::remove(escape);
+    std::filesystem::create_symlink(outside, escape);
+    put_links(
+        {{"Chapter", "file://" + guide + "#sltas"},
+         {"Climb", "file://" + folder + "/" + std::filesystem::relative(outside, folder).string()},
+         {"Link", "file://" + escape},
+         {"Host", "file://example.org" + guide},
+         {"Program", "file://" + folder + "/" + program_file_name()}});
+    make(server.url());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F1);
+    for (QAction* link : menu->linkitems()) {
+        link->trigger();
+    }
+    std::filesystem::remove(escape);
+    std::filesystem::remove(guide);
+    EXPECT_EQ(catcher.opened, (Strings{"file://" + guide, "file://" + guide + "#sltas"}));
+    EXPECT_EQ(messages.size(), 4u);
 }
 
 TEST(VersionFile, LineEndsAndBlankLinesDoNotMatter) {
