@@ -14,6 +14,7 @@
 #include "dsp/fft.h"
 #include "dsp/filter_section.h"
 #include "dsp/types.h"
+#include "engine/calibration.h"
 #include "engine/power_sums.h"
 #include "engine/test_signal.h"
 
@@ -227,6 +228,12 @@ public:
     int excludehold = 0;
     /// The measurement cursors hold a valid measurement; a new frame ends it.
     bool domeasure = false;
+    /// The largest magnitude of a captured sample in the last frame, by channel (0 mono
+    /// or left, 1 right), before the high-pass filter: 32767 or more is clipped.
+    std::array<int, 2> framepeak{};
+
+    /// Offsets, microphone corrections and the unit of calibrated levels.
+    TCalibration calibration;
 
     // The test signal.
     int stashcount = 0;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 namespace zevrin {
 
@@ -75,8 +76,11 @@ void TAnalyser::MPCRecord1Fetch(TWaveChunk& arr, int used, bool& /*last*/) {
 // high-pass filter runs, so that both exclusions work in either case.
 void TAnalyser::measure_frame(const TWaveChunk& arr, int used, double& framepower,
                               bool& overloaded) {
+    framepeak = {0, 0};
     for (int b = 0; b < used; ++b) {
         const int v = arr[static_cast<size_t>(b)];
+        int& peak = framepeak[dualchannels && b % 2 == 1 ? 1 : 0];
+        peak = std::max(peak, std::abs(v));
         if (fexcludeoverloaded && (v == 32767 || v == -32768)) {
             excludehold = excluded_frames_after_event;
             overloaded = true;
