@@ -123,7 +123,9 @@ TReferenceCurve read_reference(const std::string& path) {
     if (!error.empty()) {
         throw EReferenceError("Cannot read the reference \"" + path + "\": " + error);
     }
-    return parse_reference(text, std::filesystem::path(path).stem().string());
+    TReferenceCurve r = parse_reference(text, path);
+    r.name = std::filesystem::path(path).stem().string();
+    return r;
 }
 
 void write_reference(const TAnalyser& analyser, const std::vector<int>& curves,

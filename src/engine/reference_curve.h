@@ -44,7 +44,8 @@ struct TReferenceCurve {
 /// The reference in `text`; `name` for the legend and messages. EReferenceError naming
 /// the line for anything that is not such a table.
 TReferenceCurve parse_reference(const std::string& text, const std::string& name);
-/// The reference in a file; its name is the file's name without folder and extension.
+/// The reference in a file; messages name the path, and the reference's name is the
+/// file's name without folder and extension.
 TReferenceCurve read_reference(const std::string& path);
 
 /// The curves as the export writes them, with `notes` before them as comment lines.
