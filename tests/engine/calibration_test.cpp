@@ -224,6 +224,9 @@ TEST(Calibrator, ALevelThatWandersIsRefused) {
     EXPECT_DOUBLE_EQ(calibrator_result(frames, {94, 1000}, 1.5).offset, 94 - 60 + 1.5);
     frames[3].level = 60.6;
     EXPECT_FALSE(calibrator_result(frames, {94, 1000}, 0).ok);
+    frames[3].level = 60;
+    frames[5].peak = 32767; // one sample at positive full scale
+    EXPECT_NE(calibrator_result(frames, {94, 1000}, 0).message.find("clipped"), std::string::npos);
 }
 
 } // namespace
