@@ -9,6 +9,7 @@
 #include "dsp/text.h"
 #include "engine/curve_export.h"
 #include "engine/file_analysis.h"
+#include "engine/reference_curve.h"
 #include "engine/setting_limits.h"
 #include "engine/spectrogram_ring.h"
 #include "platform/safe_file_stream.h"
@@ -138,6 +139,8 @@ void apply(const TAnalyseOptions& o, TAnalyser& a) {
     }
 }
 
+} // namespace
+
 std::string settings_summary(const TAnalyser& a) {
     const auto window = static_cast<size_t>(a.components().FFT1.Window());
     const auto onoff = [](bool v) { return v ? "on" : "off"; };
@@ -157,16 +160,18 @@ std::string settings_summary(const TAnalyser& a) {
     text += std::string(", exclude overloaded ") + onoff(a.excludeoverloaded());
     text += ", exclude high power ";
     text += a.excludehighpower() ? format_float("0.###", a.excludedblimit()) + " dB" : "off";
+    if (a.calibration.active()) {
+        text += ", levels calibrated in " + a.calibration.unit_text();
+    }
     return text;
 }
-
-} // namespace
 
 std::string analyse_usage() {
     return "Usage: zevrin --analyse FILE [--settings FILE.zvr] [--bandwidth HZ] "
            "[--window rectangular|Bartlett|Hamming|Hanning|Blackman] [--dual] "
            "[--highpass on|off] [--ltas] [--sltas --sltas-points N] [--decay SECONDS] "
            "[--exclude-overloaded on|off] [--exclude-high-power DB] [--csv OUT] "
+           "[--reference FILE.csv] "
            "[--pattern NAME] [--partials-per-octave N] [--single-frequency HZ] "
            "[--chirpiness C] [--tilt DB] [--transfer OUT.csv] [--impulse OUT.wav]" +
            picture_usage();
@@ -193,7 +198,11 @@ std::string analyse_help() {
            "  --exclude-high-power DB   leave out frames this far above the average power\n"
            "  --csv OUT                 write the table to OUT: a file appears or is\n"
            "                            replaced only when the table is complete; a FIFO\n"
-           "                            or a device (/dev/stdout) is written into\n" +
+           "                            or a device (/dev/stdout) is written into\n"
+           "  --reference FILE.csv      add a last column: the last curve's level less that\n"
+           "                            of the same curve in FILE.csv (a table that --csv\n"
+           "                            or \"Save as reference...\" wrote), read at each\n"
+           "                            row's frequency\n" +
            test_signal_options_help() + transfer_outputs_help() + picture_help() +
            "  --                        the sound file follows, even if it starts with -\n"
            "\n"
@@ -218,6 +227,8 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args) {
             o.settings = file_name_of(args, i);
         } else if (a == "--csv") {
             o.csv = file_name_of(args, i);
+        } else if (a == "--reference") {
+            o.reference = file_name_of(args, i);
         } else if (a == "--bandwidth") {
             o.bandwidth = positive_number(a, value_of(args, i));
         } else if (a == "--window") {
@@ -285,6 +296,16 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
             return 1;
         }
     }
+    std::optional<TReferenceCurve> reference;
+    if (!options.reference.empty()) {
+        try {
+            reference = read_reference(options.reference);
+        } catch (const EReferenceError& e) {
+            err << "zevrin: " << e.what() << '\n';
+            return 1;
+        }
+    }
+    const TReferenceCurve* against = reference ? &*reference : nullptr;
     TTransferFiles transferfiles(options.transfer);
     if (!transferfiles.error().empty()) {
         err << "zevrin: " << transferfiles.error() << '\n';
@@ -334,9 +355,9 @@ int run_analyse_command(const std::vector<std::string>& args, const TSettingsLoa
         const TFileAnalysis result = analyse_sound_file(analyser, file);
         const std::vector<int> curves = exported_curves(analyser, showcurve);
         if (output) {
-            write_curves_csv_file(*output, options.csv, analyser, curves);
+            write_curves_csv_file(*output, options.csv, analyser, curves, against);
         } else if (!options.pictures.any() && !ring && !options.transfer.any()) {
-            write_curves_csv(analyser, curves, out);
+            write_curves_csv(analyser, curves, out, against);
             out.flush();
         }
         if (ring) {

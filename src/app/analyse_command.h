@@ -19,8 +19,9 @@ namespace zevrin {
 
 struct TAnalyseOptions {
     std::string file;
-    std::string settings; ///< a settings file; empty: the stored settings
-    std::string csv;      ///< output file; empty: standard output
+    std::string settings;  ///< a settings file; empty: the stored settings
+    std::string csv;       ///< output file; empty: standard output
+    std::string reference; ///< a reference table to add the difference to; empty: none
     std::optional<double> bandwidth;
     std::optional<TFFTWindow> window;
     bool dual = false;
@@ -44,6 +45,10 @@ TAnalyseOptions parse_analyse_options(const std::vector<std::string>& args);
 /// The usage line of the command, and its options explained.
 std::string analyse_usage();
 std::string analyse_help();
+
+/// "Settings: 16000 Hz, mono, bandwidth 100 Hz, ...": the settings line of the
+/// analysis, also the note a reference table keeps.
+std::string settings_summary(const TAnalyser& a);
 
 /// Puts the stored settings (settings_file empty) or those of a settings file into the
 /// analyser, the curve colours and the curve flags; throws std::runtime_error when they

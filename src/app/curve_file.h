@@ -9,6 +9,7 @@
 namespace zevrin {
 
 class SafeFileStream;
+struct TReferenceCurve;
 
 /// Writes the table (engine/curve_export.h) through the program's file writer
 /// (platform/safe_file.h): a regular file appears only when complete, a pipe or
@@ -19,6 +20,10 @@ void write_curves_csv_file(const std::string& path, const TAnalyser& analyser,
 /// The same into a file opened beforehand (so that a target that will be refused is
 /// known before a long analysis); commits it.
 void write_curves_csv_file(SafeFileStream& file, const std::string& path, const TAnalyser& analyser,
-                           const std::vector<int>& curves);
+                           const std::vector<int>& curves,
+                           const TReferenceCurve* reference = nullptr);
+/// A reference table (engine/reference_curve.h) with `notes`, written as the table is.
+void write_reference_file(const std::string& path, const TAnalyser& analyser,
+                          const std::vector<int>& curves, const std::vector<std::string>& notes);
 
 } // namespace zevrin

@@ -80,6 +80,7 @@ TForm1::TForm1(TDevices& devices, QWidget* parent)
     PaintBox1->OnMouseMove = [this](QMouseEvent* e) { PaintBox1MouseMove(e); };
     fanalyser.OnChange = [this](TAnalyserChange what) { engine_changed(what); };
     create_spectrogram();
+    create_calibration();
     connect_devices();
     // The client area lies under the menu bar, which is part of this window.
     const int menu_height = menuBar()->heightForWidth(client_width);

@@ -28,8 +28,10 @@
 #include "display/status_bar.h"
 #include "display/waveform_panel.h"
 #include "engine/analyser.h"
+#include "engine/calibrator.h"
 #include "engine/curves.h"
 #include "engine/measurement.h"
+#include "engine/reference_curve.h"
 #include "output/cursor_log.h"
 #include "settings/recent_files.h"
 #include "settings/settings_dialog.h"
@@ -62,6 +64,7 @@ class QToolButton;
 
 namespace zevrin {
 
+class TCalibrationDialog;
 class TSpectrogramWindow;
 class TTransferWindow;
 
@@ -246,6 +249,31 @@ public:
     QImage copy_image();
     void Newlog1Click();
     void Logcursor1Click();
+    // Calibration and reference curves (app/main_window_calibration.cpp).
+    QAction* Calibration1 = nullptr;
+    QAction* SaveReference1 = nullptr;
+    QAction* LoadReference1 = nullptr;
+    QAction* ClearReferences1 = nullptr;
+    /// The Measure menu's reference items, shown while that reference is.
+    std::array<QAction*, reference_colors.size()> referenceitems{};
+    /// The references shown, and the files they came from.
+    std::vector<TReferenceCurve> references;
+    std::vector<std::string> referencefiles;
+    /// "Calibration...": the dialog, modal; on "&Ok" its calibration is put in force.
+    void CalibrationExecute();
+    /// Puts `calibration` in force and shows it: the level axis's unit, the plot.
+    void apply_calibration(const TCalibration& calibration);
+    /// Writes the curves shown as a reference table with the settings as notes.
+    void save_reference(const std::string& path);
+    /// Shows one more reference; EReferenceError for a file that is no reference,
+    /// std::runtime_error when four are shown already. Nothing changes then.
+    void load_reference(const std::string& path);
+    void clear_references();
+    /// The calibrator's measurement, fed with every frame while it runs.
+    TCalibratorRun& calibrator() { return fcalibrator; }
+    /// The open "Calibration" dialog, if any.
+    TCalibrationDialog* calibration_dialog() { return fcalibrationdialog; }
+
     /// The title typed for the last printout, offered again next time.
     std::string printtitlestr;
     /// The rows of the cursor log, header first.
@@ -272,6 +300,14 @@ private:
     void create_edit_menu();
     void create_shell_components();
     void create_spectrogram();
+    void create_calibration();
+    void create_reference_items();
+    void show_reference_items();
+    void show_calibration();
+    void SaveReference1Click();
+    void LoadReference1Click();
+    void load_reference_files(std::vector<std::string>& warnings);
+    void measure_reference(bool pressed);
     QAction* make_action(const char* caption, const QKeySequence& shortcut,
                          void (TForm1::*handler)());
     QToolButton* make_button(QAction* action, bool check);
@@ -305,6 +341,11 @@ private:
     /// read before the scale need not fit the scale still in force.
     bool fholdfrequencyaxis = false;
     std::string fsettingsfile;
+    TCalibratorRun fcalibrator;
+    TCalibrationDialog* fcalibrationdialog = nullptr;
+    /// The reference the cursors measure, -1 for a curve.
+    int fmeasuredreference = -1;
+    QAction* freferenceseparator = nullptr;
 };
 
 } // namespace zevrin

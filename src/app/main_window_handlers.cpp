@@ -185,6 +185,7 @@ void TForm1::show_measure_menu() {
     Interpolate1->setVisible(curve != 0 && fanalyser.snaptopeak());
     Snaptopeak1->setChecked(fanalyser.snaptopeak());
     Interpolate1->setChecked(fanalyser.interpolate());
+    show_reference_items();
     StatusBar2->update();
 }
 
@@ -223,7 +224,7 @@ void TForm1::FormActivate() {
     yaxis->set_MaxHiValue(200);
     yaxis->set_MinValueDifference(1);
     xaxis->set_AxisText("[Hz]");
-    yaxis->set_AxisText("[dB]");
+    yaxis->set_AxisText(a.calibration.axis_text());
     taxis->set_AxisText("[ms]");
     defaultlinecolor = default_curve_colors;
     linecolor = defaultlinecolor;
@@ -259,8 +260,10 @@ void TForm1::PaintBox1MouseMove(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const double f = xaxis->pixel_to_value(at.x());
     const double level = yaxis->pixel_to_value(at.y());
+    const bool pressed = cursors.mousewasjustpressed;
     cursor_event(fanalyser, cursors, left, f, level);
     if (left) {
+        measure_reference(pressed);
         PaintBox1->update();
         StatusBar2->update();
     }
@@ -268,7 +271,11 @@ void TForm1::PaintBox1MouseMove(QMouseEvent* event) {
 
 void TForm1::StatusBar2DrawPanel(QPainter& painter, int /*panel*/, const QRect& rect) {
     painter.fillRect(rect, palette().color(QPalette::Window));
-    const TReadout r = measurement_readout(fanalyser, cursors, showcurve, linecolor);
+    TReadout r = measurement_readout(fanalyser, cursors, showcurve, linecolor);
+    if (fmeasuredreference >= 0 && fmeasuredreference < static_cast<int>(references.size())) {
+        const auto k = static_cast<size_t>(fmeasuredreference);
+        name_reference_readout(r, references[k].name, reference_colors[k]);
+    }
     if (r.a.empty()) {
         return;
     }

@@ -16,7 +16,7 @@
 namespace zevrin {
 
 TSettingValues TForm1::setting_values() {
-    return {fanalyser, linecolor, defaultlinecolor, showcurve};
+    return {fanalyser, linecolor, defaultlinecolor, showcurve, &referencefiles};
 }
 
 bool TForm1::normal_window_state() const {
@@ -26,6 +26,7 @@ bool TForm1::normal_window_state() const {
 
 void TForm1::settings_applied() {
     fix_measuremenu();
+    show_calibration();
     FormResize();
     PaintBox1->update();
     PaintBox2->update();
@@ -95,6 +96,7 @@ void TForm1::open_settings(const std::string& filename) {
     try {
         const std::vector<std::string> more = read_settings_keys(ini.store(), setting_values());
         warnings.insert(warnings.end(), more.begin(), more.end());
+        load_reference_files(warnings);
     } catch (const std::exception&) {
         failure = std::current_exception();
     }

@@ -10,6 +10,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace zevrin {
 
@@ -87,10 +89,15 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     fydevice = fyaxis.device_scale();
     collect_background_lines();
     compute_curves();
+    add_reference_lines();
     if (fa.bltplot) {
         size_bitmap();
         fbmp1.fill(color_ref(flinecolor[0]));
         raster_lines();
+        if (freferences != nullptr && !freferences->empty()) {
+            QPainter legend(&fbmp1);
+            draw_legend(legend);
+        }
         canvas.drawImage(0, 0, fbmp1);
     } else {
         canvas.fillRect(rect(), color_ref(flinecolor[0]));
@@ -105,7 +112,66 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
             canvas.setPen(color_ref(flinecolor[curve]));
             canvas.drawLines(flines[curve].data(), static_cast<int>(flines[curve].size()));
         }
+        for (const TColoredLine& l : freferencelines) {
+            canvas.setPen(QColor(l.color));
+            canvas.drawLine(l.line);
+        }
         canvas.restore();
+        draw_legend(canvas);
+    }
+}
+
+size_t TSpectrumPlot::drawn_reference_lines(size_t reference) const {
+    return reference < freferencecounts.size() ? freferencecounts[reference] : 0;
+}
+
+// Every stretch between two rows that both have a level is one line.
+void TSpectrumPlot::add_reference_lines() {
+    freferencelines.clear();
+    freferencecounts.fill(0);
+    if (freferences == nullptr) {
+        return;
+    }
+    const size_t count = std::min(freferences->size(), reference_colors.size());
+    for (size_t j = 0; j < count; ++j) {
+        const TReferenceCurve& r = (*freferences)[j];
+        const QRgb color = color_ref(reference_colors[j]).rgb();
+        const size_t before = freferencelines.size();
+        for (const std::vector<double>& levels : r.levels) {
+            for (size_t i = 1; i < levels.size() && i < r.frequencies.size(); ++i) {
+                if (!std::isfinite(levels[i - 1]) || !std::isfinite(levels[i])) {
+                    continue;
+                }
+                const QLine line(value_to_pixel(fxdevice, r.frequencies[i - 1]),
+                                 value_to_pixel(fydevice, levels[i - 1]),
+                                 value_to_pixel(fxdevice, r.frequencies[i]),
+                                 value_to_pixel(fydevice, levels[i]));
+                freferencelines.push_back(TColoredLine{line, color});
+            }
+        }
+        freferencecounts[j] = freferencelines.size() - before;
+    }
+}
+
+// The names of the references, top right, each in its colour.
+void TSpectrumPlot::draw_legend(QPainter& painter) {
+    if (freferences == nullptr || freferences->empty()) {
+        return;
+    }
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int line = metrics.height();
+    const size_t count = std::min(freferences->size(), reference_colors.size());
+    int widest = 0;
+    for (size_t j = 0; j < count; ++j) {
+        widest = std::max(
+            widest, metrics.horizontalAdvance(QString::fromStdString((*freferences)[j].name)));
+    }
+    const int left = width() - widest - 12;
+    for (size_t j = 0; j < count; ++j) {
+        const int top = 4 + static_cast<int>(j) * line;
+        painter.setPen(color_ref(reference_colors[j]));
+        painter.drawText(QRect(left, top, widest + 8, line), Qt::AlignLeft | Qt::AlignVCenter,
+                         QString::fromStdString((*freferences)[j].name));
     }
 }
 
@@ -144,6 +210,9 @@ void TSpectrumPlot::raster_lines() {
         for (const QLine& l : flines[curve]) {
             draw_line(image, l.x1(), l.y1(), l.x2(), l.y2(), color);
         }
+    }
+    for (const TColoredLine& l : freferencelines) {
+        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
     }
 }
 
@@ -212,20 +281,61 @@ void TSpectrumPlot::add_cursor_lines() {
 bool TSpectrumPlot::compute_curve(int curve) {
     std::vector<QLine>& lines = flines[static_cast<size_t>(curve)];
     lines.clear();
-    TCurveQuantities quantities(fa, curve);
-    if (!quantities.drawable()) {
-        return false;
+    if (fa.calibration.affects(curve)) {
+        if (!calibrated_runs(curve)) {
+            return false;
+        }
+    } else {
+        TCurveQuantities quantities(fa, curve);
+        if (!quantities.drawable()) {
+            return false;
+        }
+        for (size_t k = 0; k < fspans.size(); ++k) {
+            const TColumnSpan& span = fspans[k];
+            static_cast<TQuantityRange&>(fruns[k]) = quantities.next_range(span.count);
+            fruns[k].x = span.x;
+        }
     }
-    const TLevelRows rows{quantities.scale(), fydevice};
-    for (size_t k = 0; k < fspans.size(); ++k) {
-        const TColumnSpan& span = fspans[k];
-        static_cast<TQuantityRange&>(fruns[k]) = quantities.next_range(span.count);
-        fruns[k].x = span.x;
-    }
+    const TLevelRows rows{
+        fa.calibration.affects(curve) ? TLevelScale::decibels : curve_level_scale(curve), fydevice};
     lines.reserve(2 * fspans.size());
     column_lines(fruns.data(), fspans.size(), rows,
                  [&lines](int x1, int y1, int x2, int y2) { lines.emplace_back(x1, y1, x2, y2); });
     return !lines.empty();
+}
+
+// A calibrated curve's levels differ from bin to bin by more than a monotonic mapping
+// of its quantities, so its columns are taken from the levels themselves.
+bool TSpectrumPlot::calibrated_runs(int curve) {
+    const size_t count = fcolumnbins;
+    if (flevels.size() < count) {
+        flevels.resize(count);
+    }
+    if (!shown_levels(fa, curve, count, flevels)) {
+        return false;
+    }
+    size_t from = 0;
+    for (size_t k = 0; k < fspans.size(); ++k) {
+        TQuantityRange r;
+        r.first = flevels[from];
+        r.last = flevels[from + fspans[k].count - 1];
+        r.low = std::numeric_limits<double>::infinity();
+        r.high = -r.low;
+        for (size_t i = from; i < from + fspans[k].count; ++i) {
+            const double v = flevels[i];
+            if (std::isfinite(v)) {
+                r.low = std::min(r.low, v);
+                r.high = std::max(r.high, v);
+            } else {
+                r.anybad = true;
+            }
+        }
+        r.anygood = r.low <= r.high;
+        static_cast<TQuantityRange&>(fruns[k]) = r;
+        fruns[k].x = fspans[k].x;
+        from += fspans[k].count;
+    }
+    return true;
 }
 
 void TSpectrumPlot::mousePressEvent(QMouseEvent* event) {

@@ -26,6 +26,7 @@
 #include "display/column_reducer.h"
 #include "engine/curves.h"
 #include "engine/measurement.h"
+#include "engine/reference_curve.h"
 
 #include <QImage>
 #include <QLine>
@@ -51,6 +52,15 @@ public:
                   const std::array<uint32_t, ncurves>& linecolor,
                   const std::array<bool, ncurves>& showcurve, const TCursors& cursors,
                   QWidget* parent = nullptr);
+
+    /// Reference curves drawn over the curves in reference_colors, each column of a
+    /// reference at its own frequencies, with their names in a legend; null for none.
+    /// They must outlive the plot or be unset.
+    void set_references(const std::vector<TReferenceCurve>* references) {
+        freferences = references;
+    }
+    /// The lines of the references as the last paint drew them, in device pixels.
+    size_t drawn_reference_lines(size_t reference) const;
 
     /// The off-screen image; the window keeps it at the plot's size in device pixels.
     const QImage& bmp1() const { return fbmp1; }
@@ -80,7 +90,10 @@ private:
     void place_bins(size_t count);
     void compute_curves();
     bool compute_curve(int curve);
+    bool calibrated_runs(int curve);
     void raster_lines();
+    void add_reference_lines();
+    void draw_legend(QPainter& painter);
 
     const TAnalyser& fa;
     const TAxis& fxaxis;
@@ -109,6 +122,8 @@ private:
     double fcolumnsampfreq = 0.0;
     size_t fcolumnbins = 0;
     std::vector<TColumnRun> fruns;
+    // The levels of a calibrated curve; grows to N/2 + 1 once.
+    tdoublearr flevels;
     // The lines each curve drew in the last paint; reused, so painting does not
     // allocate once they have grown to the plot's width.
     std::array<std::vector<QLine>, ncurves> flines;
@@ -118,6 +133,10 @@ private:
         QRgb color = 0;
     };
     std::vector<TColoredLine> fbackground;
+    // The references' lines, over the curves; reused likewise.
+    const std::vector<TReferenceCurve>* freferences = nullptr;
+    std::vector<TColoredLine> freferencelines;
+    std::array<size_t, reference_colors.size()> freferencecounts{};
     std::array<int, ncurves> fdrawn{};
     int fndrawn = 0;
 };

@@ -14,6 +14,7 @@
 #include "dsp/fft.h"
 #include "dsp/filter_section.h"
 #include "dsp/types.h"
+#include "engine/calibration.h"
 #include "engine/power_sums.h"
 #include "engine/test_signal.h"
 
@@ -227,6 +228,12 @@ public:
     int excludehold = 0;
     /// The measurement cursors hold a valid measurement; a new frame ends it.
     bool domeasure = false;
+    /// The largest magnitude of a captured sample in the last frame, by channel (0 mono
+    /// or left, 1 right), before the high-pass filter: 32767 or more is clipped.
+    std::array<int, 2> framepeak{};
+
+    /// Offsets, microphone corrections and the unit of calibrated levels.
+    TCalibration calibration;
 
     // The test signal.
     int stashcount = 0;
@@ -250,6 +257,7 @@ private:
     void set_status(int panel, const char* text);
     // Frame processing steps.
     void measure_frame(const TWaveChunk& arr, int used, double& framepower, bool& overloaded);
+    void measure_peaks(const int16_t* v, size_t count);
     void highpass_frame(TWaveChunk& arr, int used);
     void decide_exclusion(double framepower, bool overloaded);
     void keep_frozen_copies();

@@ -1,5 +1,7 @@
 #include "engine/curve_export.h"
 
+#include "engine/reference_curve.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -30,15 +32,15 @@ std::vector<int> exported_curves(const TAnalyser& analyser,
     return curves;
 }
 
-void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves,
-                      std::ostream& out) {
+void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves, std::ostream& out,
+                      const TReferenceCurve* reference) {
     const size_t n = analyser.outdb1.size();
     const size_t rows = n / 2 + 1;
     std::vector<tdoublearr> levels;
     std::vector<int> present;
     for (int curve : curves) {
         tdoublearr values(rows);
-        if (curve_levels(analyser, curve, rows, values)) {
+        if (shown_levels(analyser, curve, rows, values)) {
             levels.push_back(std::move(values));
             present.push_back(curve);
         }
@@ -47,12 +49,26 @@ void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves,
     for (int curve : present) {
         out << ',' << curve_names[static_cast<size_t>(curve)];
     }
+    const bool differ = reference != nullptr && !present.empty();
+    size_t refcurve = 0;
+    if (differ) {
+        const std::string last = curve_names[static_cast<size_t>(present.back())];
+        refcurve = reference->curve_named(last);
+        out << ',' << last << " - " << reference->curvenames[refcurve] << " (" << reference->name
+            << ')';
+    }
     out << '\n';
     for (size_t i = 0; i < rows; ++i) {
-        put_number(out, static_cast<double>(i) * analyser.sampfreq / static_cast<double>(n));
+        const double f = static_cast<double>(i) * analyser.sampfreq / static_cast<double>(n);
+        put_number(out, f);
         for (const tdoublearr& values : levels) {
             out << ',';
             put_number(out, values[i]);
+        }
+        if (differ) {
+            out << ',';
+            put_number(out,
+                       as_written(levels.back()[i]) - reference->level_at(refcurve, as_written(f)));
         }
         out << '\n';
     }

@@ -471,4 +471,18 @@ bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& value
     return true;
 }
 
+bool shown_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
+    if (!curve_levels(a, curve, count, values)) {
+        return false;
+    }
+    const TCalibration& c = a.calibration;
+    if (c.affects(curve)) {
+        c.prepare(a.outdb1.size(), a.sampfreq);
+        for (size_t i = 0; i < count; ++i) {
+            values[i] += c.bin_adjustment(curve, i);
+        }
+    }
+    return true;
+}
+
 } // namespace zevrin

@@ -122,4 +122,9 @@ private:
 /// `values` must hold at least `count` entries; nothing is allocated.
 bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values);
 
+/// The levels as the plot, the cursors and the export show them: curve_levels with the
+/// analyser's calibration (engine/calibration.h) added. Allocates only when the
+/// calibration's corrections must be evaluated for a new N or sampling frequency.
+bool shown_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values);
+
 } // namespace zevrin

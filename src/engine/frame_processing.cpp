@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 namespace zevrin {
 
@@ -88,11 +89,27 @@ void TAnalyser::measure_frame(const TWaveChunk& arr, int used, double& framepowe
         sums[0] += static_cast<int32_t>(v[b]) * v[b];
     }
     framepower += static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
+    measure_peaks(v, count);
     if (fexcludeoverloaded &&
         std::any_of(v, v + count, [](int16_t s) { return s == 32767 || s == -32768; })) {
         excludehold = excluded_frames_after_event;
         overloaded = true;
     }
+}
+
+// The largest magnitude of each channel's samples, which tells the calibrator a
+// clipped input.
+void TAnalyser::measure_peaks(const int16_t* v, size_t count) {
+    int peaks[2] = {0, 0};
+    const size_t stride = dualchannels ? 2 : 1;
+    for (size_t c = 0; c < stride; ++c) {
+        int peak = 0;
+        for (size_t b = c; b < count; b += stride) {
+            peak = std::max(peak, std::abs(static_cast<int>(v[b])));
+        }
+        peaks[c] = peak;
+    }
+    framepeak = {peaks[0], peaks[1]};
 }
 
 // In dual mode each channel runs through its own section.

@@ -161,6 +161,9 @@ void measure_at(TAnalyser& a, TCursors& c, double f, double pointerlevel) {
         const TPeak peak = read_curve(a, values, static_cast<long>(bin));
         f = peak.bin * a.sampfreq / n;
         level = level_in_db(a, curve, peak.value);
+        if (level != failed_level && a.calibration.affects(curve)) {
+            level += a.calibration.adjustment_at(curve, f);
+        }
     } else {
         a.domeasure = true;
     }
@@ -204,14 +207,34 @@ TReadout measurement_readout(const TAnalyser& a, const TCursors& c,
     const double l2 = c.measurelevel;
     r.b = curve == 0 ? std::string("Levels ")
                      : std::string(curve_names[static_cast<size_t>(curve)]) + " levels ";
-    r.b += one_decimal(l1) + " dB, " + one_decimal(l2) + " dB" + ", Diff " + one_decimal(l2 - l1) +
-           " dB";
+    const std::string unit = " " + a.calibration.unit_text();
+    r.b += one_decimal(l1) + unit + ", " + one_decimal(l2) + unit + ", Diff " +
+           one_decimal(l2 - l1) + " dB";
     r.bcolor = curve == 0 ? 0x000000u : linecolor[static_cast<size_t>(curve)];
     r.clipboardstr = one_decimal(f1) + '\t' + one_decimal(l1);
     if (f2 != f1) {
         r.clipboardstr += '\t' + one_decimal(f2) + '\t' + one_decimal(l2);
     }
     return r;
+}
+
+void measure_reference_at(const TReferenceCurve& r, TCursors& c, bool pressed) {
+    const auto level = [&r](double f) {
+        const double l = r.level_at(r.curvenames.empty() ? 0 : r.curvenames.size() - 1, f);
+        return std::isfinite(l) ? l : failed_level;
+    };
+    c.measurelevel = level(c.measurefreq);
+    if (pressed) {
+        c.measuredownlevel = level(c.measuredownfreq);
+    }
+}
+
+void name_reference_readout(TReadout& r, const std::string& name, uint32_t color) {
+    const std::string freehand = "Levels ";
+    if (r.b.compare(0, freehand.size(), freehand) == 0) {
+        r.b = name + " levels " + r.b.substr(freehand.size());
+        r.bcolor = color;
+    }
 }
 
 bool measure_item_visible(int curve, const std::array<bool, ncurves>& showcurve,

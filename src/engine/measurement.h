@@ -9,6 +9,7 @@
 
 #include "engine/analyser.h"
 #include "engine/curves.h"
+#include "engine/reference_curve.h"
 
 #include <array>
 #include <cstdint>
@@ -53,6 +54,15 @@ struct TReadout {
 TReadout measurement_readout(const TAnalyser& a, const TCursors& c,
                              const std::array<bool, ncurves>& showcurve,
                              const std::array<uint32_t, ncurves>& linecolor);
+
+/// The cursors on a reference curve (engine/reference_curve.h), after a freehand
+/// measurement placed them: each reads the reference's last curve at its frequency,
+/// or failed_level where it has none. `pressed`: both cursors were placed.
+void measure_reference_at(const TReferenceCurve& r, TCursors& c, bool pressed);
+
+/// The readout of freehand cursors on a reference: its levels named after it
+/// ("room levels 60.0 dB, ...") and in the reference's colour.
+void name_reference_readout(TReadout& r, const std::string& name, uint32_t color);
 
 /// A curve item of the Measure menu.
 struct TMeasureItem {

@@ -114,7 +114,10 @@ TPagePlan plan_page(const TPageInput& in, const TextMeasure& measure) {
         plan.texts.push_back({f.L, f.T + f.H + static_cast<int>(i + 5) * lh, in.facts[i]});
     }
     plan.texts.push_back({f.L + 40, f.T - round_even(3.0 * lh), in.jobtitle});
-    plan.texts.push_back({f.L - 2 * measure("[dB]").width - 30, f.T, "[dB]"});
+    // Placed by the width of "[dB]" whatever the unit, so that the page stays as it
+    // is without calibration and a longer unit reaches further left.
+    plan.texts.push_back(
+        {f.L - measure("[dB]").width - measure(in.levelunit).width - 30, f.T, in.levelunit});
     plan_level_ticks(in, measure, plan);
     const int hz = measure("[Hz]").width;
     plan.texts.push_back({f.L + f.W - hz, f.T + f.H + 30 + hz, "[Hz]"});
@@ -142,7 +145,7 @@ std::vector<TPageCurve> page_curves(const TAnalyser& a, const std::array<bool, n
     for (const TPrintedCurve& c : printed_curves) {
         const auto index = static_cast<size_t>(c.curve);
         if (!showcurve[index] || !curve_condition(a, c.curve) ||
-            !curve_levels(a, c.curve, count, levels)) {
+            !shown_levels(a, c.curve, count, levels)) {
             continue;
         }
         TPageCurve curve{c.curve, linecolor[index], c.width, {}};

@@ -52,6 +52,7 @@ struct TPageInput {
     TPageAxis xaxis;
     TPageAxis yaxis;
     bool gridlines = true;
+    std::string levelunit = "[dB]"; ///< the level axis's unit label
     int logowidth = 150;
     int logoheight = 100;
 };

@@ -79,7 +79,7 @@ void TPlotPicture::set_up_axes() {
     y.set_MinLoValue(-200);
     y.set_MaxHiValue(200);
     y.set_MinValueDifference(1);
-    y.set_AxisText("[dB]");
+    y.set_AxisText(fa.calibration.axis_text());
     y.set_LoValue(fa.dbmin());
     y.set_HiValue(fa.dbmax());
     if (!fa.logfscale()) {

@@ -3,6 +3,9 @@
 #include "dsp/text.h"
 #include "output/number_pattern.h"
 
+#include <array>
+#include <filesystem>
+
 namespace zevrin {
 
 std::string print_job_title(std::string_view title) {
@@ -31,7 +34,28 @@ TPrintFacts print_facts(const TAnalyser& a, double timewindow, std::string print
     f.taken = a.taken;
     f.excluded = a.excluded;
     f.skipped = a.skipped;
+    f.calibration = calibration_fact(a.calibration);
     return f;
+}
+
+std::string calibration_fact(const TCalibration& c) {
+    if (!c.active()) {
+        return std::string();
+    }
+    const auto offset = [&c](size_t k) {
+        return format_float("0.00", c.channels[k].offset) + " dB";
+    };
+    std::string text =
+        "Calibration: levels in " + c.unit_text() + ", offsets " + offset(0) + " and " + offset(1);
+    static constexpr std::array<const char*, 2> sides = {"mono or left", "right"};
+    for (size_t k = 0; k < 2; ++k) {
+        const std::string& file = c.channels[k].correctionfile;
+        if (!c.channels[k].correction.empty()) {
+            text += ", microphone correction " + std::filesystem::path(file).filename().string() +
+                    " (" + sides[k] + ")";
+        }
+    }
+    return text;
 }
 
 namespace {
@@ -65,6 +89,9 @@ std::vector<std::string> fact_lines(const TPrintFacts& f) {
     }
     if (f.sltascount > 0) {
         average_lines(lines, "SLTAS", f.sltasdecay, f.sltasdecaytime, f.sltasdecayedcount, f);
+    }
+    if (!f.calibration.empty()) {
+        lines.push_back(f.calibration);
     }
     return lines;
 }

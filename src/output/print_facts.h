@@ -34,7 +34,13 @@ struct TPrintFacts {
     int taken = 0;
     int excluded = 0;
     int skipped = 0;
+    /// "Calibration: ..." while levels are calibrated, else empty.
+    std::string calibration;
 };
+
+/// "Calibration: levels in dB SPL, offsets 20.00 dB and 0.00 dB, microphone
+/// correction mic.txt (left)" while `c` is active; empty otherwise.
+std::string calibration_fact(const TCalibration& c);
 
 /// The facts of the engine now; `timewindow` in ms.
 TPrintFacts print_facts(const TAnalyser& a, double timewindow, std::string printed);

@@ -47,6 +47,7 @@ TPagePlan plan_printed_page(const TPrintSource& s, QPaintDevice& device) {
     in.xaxis = s.xaxis;
     in.yaxis = s.yaxis;
     in.gridlines = s.gridlines;
+    in.levelunit = s.analyser->calibration.axis_text();
     in.logowidth = s.logo.width();
     in.logoheight = s.logo.height();
     TPagePlan plan = plan_page(in, measure);

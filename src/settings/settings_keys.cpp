@@ -32,6 +32,32 @@ double max_gain_db(double maxgain) {
 
 } // namespace
 
+namespace {
+
+void write_calibration_keys(IniStore& store, const TSettingValues& v) {
+    const TCalibration& c = v.analyser.calibration;
+    const std::vector<std::string> none;
+    const std::vector<std::string>& refs = v.referencefiles ? *v.referencefiles : none;
+    const std::string s = calibration_section;
+    if (!c.active() && c.unit == TLevelUnit::dB && refs.empty()) {
+        store.erase_section(s);
+        return;
+    }
+    ini_write_integer(store, s, "LevelUnit", static_cast<int>(c.unit));
+    for (int k = 0; k < 2; ++k) {
+        const TChannelCalibration& channel = c.channels[static_cast<size_t>(k)];
+        ini_write_float(store, s, "Offset" + std::to_string(k), channel.offset);
+        ini_write_string(store, s, "CorrectionFile" + std::to_string(k), channel.correctionfile);
+    }
+    for (int k = 0; k < max_references; ++k) {
+        const auto i = static_cast<size_t>(k);
+        ini_write_string(store, s, "Reference" + std::to_string(k + 1),
+                         i < refs.size() ? refs[i] : std::string());
+    }
+}
+
+} // namespace
+
 void write_settings_keys(IniStore& store, const TSettingValues& v) {
     const TAnalyser& a = v.analyser;
     const TAnalyserComponents& c = a.components();
@@ -79,6 +105,7 @@ void write_settings_keys(IniStore& store, const TSettingValues& v) {
     for (int i = 0; i < ncurves; ++i) {
         ini_write_bool(store, s, show_curve_key(i), v.showcurve[static_cast<size_t>(i)]);
     }
+    write_calibration_keys(store, v);
 }
 
 namespace {
@@ -157,6 +184,39 @@ TFFTWindow window_to_come(IniStore& store, TFFTWindow in_force) {
 
 } // namespace
 
+namespace {
+
+void read_calibration_keys(IniStore& store, const TSettingValues& v,
+                           std::vector<std::string>& warnings) {
+    TCalibration& c = v.analyser.calibration;
+    TCheckedKeys keys(store, calibration_section, warnings);
+    const std::string s = calibration_section;
+    c.unit = static_cast<TLevelUnit>(keys.integer("LevelUnit", 0));
+    for (int k = 0; k < 2; ++k) {
+        const std::string n = std::to_string(k);
+        c.channels[static_cast<size_t>(k)].offset = keys.number(("Offset" + n).c_str(), 0);
+        const std::string file = ini_read_string(store, s, "CorrectionFile" + n, "");
+        try {
+            c.set_correction(k, file);
+        } catch (const EMicCorrectionError& e) {
+            c.set_correction(k, "");
+            warnings.push_back("CorrectionFile" + n + ": " + e.what() +
+                               "; no correction is used instead");
+        }
+    }
+    if (v.referencefiles) {
+        v.referencefiles->clear();
+        for (int k = 1; k <= max_references; ++k) {
+            const std::string file = ini_read_string(store, s, "Reference" + std::to_string(k), "");
+            if (!file.empty()) {
+                v.referencefiles->push_back(file);
+            }
+        }
+    }
+}
+
+} // namespace
+
 std::vector<std::string> read_settings_keys(IniStore& store, const TSettingValues& v) {
     TAnalyser& a = v.analyser;
     TAnalyserComponents& c = a.components();
@@ -217,6 +277,7 @@ std::vector<std::string> read_settings_keys(IniStore& store, const TSettingValue
     // that every key that sets the frame length is in.
     a.set_ltasdecaytime(a.ltasdecaytime());
     a.set_sltasdecaytime(a.sltasdecaytime());
+    read_calibration_keys(store, v, warnings);
     return warnings;
 }
 

@@ -25,6 +25,14 @@ namespace zevrin {
 
 inline constexpr const char* settings_section = "Settings";
 inline constexpr const char* common_section = "Common";
+/// The calibration and the reference curves, in a section of their own: "LevelUnit"
+/// (0 dB, 1 dB SPL, 2 dBV, 3 dBFS), "Offset0" and "Offset1" (dB, channel 0 mono or
+/// left, 1 right), "CorrectionFile0" and "CorrectionFile1" (microphone correction
+/// files, empty for none) and "Reference1".."Reference4" (reference tables shown).
+/// Written only while something in it is set: with nothing calibrated and no
+/// reference the section is taken away, and the stored keys are those without it.
+inline constexpr const char* calibration_section = "Calibration";
+inline constexpr int max_references = 4;
 
 /// What the keys are read into and written from: the engine with its components,
 /// and the window's curve colours and visibility flags by curve number.
@@ -34,10 +42,12 @@ struct TSettingValues {
     /// The colours that absent "Color" keys give.
     const std::array<uint32_t, ncurves>& defaultlinecolor;
     std::array<bool, ncurves>& showcurve;
+    /// The reference tables shown, by file name; null where the caller keeps none.
+    std::vector<std::string>* referencefiles = nullptr;
 };
 
-/// Writes every [Settings] key. A gain of 0 or less, which has no level, is
-/// written as 30 dB.
+/// Writes every [Settings] key, and the [Calibration] section. A gain of 0 or less, which has no
+/// level, is written as 30 dB.
 void write_settings_keys(IniStore& store, const TSettingValues& v);
 
 /// Reads the [Settings] keys in their reading order, each through its setter, and
@@ -46,6 +56,9 @@ void write_settings_keys(IniStore& store, const TSettingValues& v);
 /// number, or lies outside its setting's range (engine/setting_limits.h), is never
 /// put in force: its default takes its place, reading goes on, and the warnings
 /// returned name each such key with its range and what replaced it.
+/// The [Calibration] section is read last: its offsets are checked as the numeric keys
+/// are, and a correction file that cannot be read is left out with a warning that
+/// gives the reason.
 std::vector<std::string> read_settings_keys(IniStore& store, const TSettingValues& v);
 
 /// An integer key of `section` (such as "XSize" of [Common]) within its setting's

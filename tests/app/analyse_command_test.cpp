@@ -481,6 +481,75 @@ TEST_F(AnalyseCommand, PictureTargetsThatCannotBeWritten) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.file("")), {}), 1);
 }
 
+// The last cells of a table, by row (the header left out).
+std::vector<std::string> last_cells(const std::string& table) {
+    std::istringstream in(table);
+    std::vector<std::string> cells;
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        cells.push_back(line.substr(line.rfind(',') + 1));
+    }
+    return cells;
+}
+
+TEST_F(AnalyseCommand, ReferenceColumnIsTheDifferenceToTheTable) {
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    const std::string table = temp.file("room.csv");
+    ASSERT_EQ(run({temp.file("tone.wav"), "--ltas", "--bandwidth", "100", "--csv", table}).status,
+              0);
+    Result r = run({temp.file("tone.wav"), "--ltas", "--bandwidth", "100", "--reference", table});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "frequency_hz,Mono,Mono LTAS,Mono LTAS - Mono LTAS (room)");
+    const std::vector<std::string> diffs = last_cells(r.out);
+    ASSERT_EQ(diffs.size(), 257u);
+    EXPECT_EQ(diffs[0], ""); // no level at 0 Hz
+    for (size_t i = 1; i < diffs.size(); ++i) {
+        EXPECT_EQ(diffs[i], "0") << i;
+    }
+    // Another FFT size: the reference is read at its own frequencies; on the tone's bin
+    // both show the tone's level.
+    r = run({temp.file("tone.wav"), "--ltas", "--bandwidth", "50", "--reference", table});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> other = last_cells(r.out);
+    ASSERT_EQ(other.size(), 513u);
+    EXPECT_NEAR(std::stod(other[64]), 0.0, 0.05); // 1000 Hz
+    // A table that is none stops the command before anything is analysed.
+    test::write_text(temp.file("bad.csv"), "frequency_hz,Mono\n0,1\n31.25,x\n");
+    r = run({temp.file("tone.wav"), "--reference", temp.file("bad.csv")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "zevrin: Line 3 of the reference \"" + temp.file("bad.csv") +
+                         "\" has a level that is no number: \"x\"\n");
+    EXPECT_TRUE(r.out.empty());
+}
+
+TEST_F(AnalyseCommand, CalibrationFromTheSettingsShiftsEveryLevel) {
+    const test::TempHome home;
+    write_wav16(temp.file("tone.wav"), 16000, 1, tone(16000, 1000, 16000));
+    const std::vector<std::string> args = {
+        temp.file("tone.wav"), "--ltas", "--bandwidth", "100", "--settings", home / "cal.zvr"};
+    test::write_text(home / "cal.zvr", "[Settings]\n");
+    const Result plain = run_stored(args);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    // A unit alone calibrates nothing.
+    test::write_text(home / "cal.zvr", "[Calibration]\nLevelUnit=1\n");
+    EXPECT_EQ(run_stored(args).out, plain.out);
+    // 30 dB, less a flat 1.5 dB of the microphone.
+    test::write_text(home / "mic.txt", "* mic\r\n20\t1.5\r\n20000\t1.5\r\n");
+    test::write_text(home / "cal.zvr", "[Calibration]\nLevelUnit=1\nOffset0=30\nCorrectionFile0=" +
+                                           home / "mic.txt" + "\n");
+    const Result cal = run_stored(args);
+    ASSERT_EQ(cal.status, 0) << cal.err;
+    EXPECT_NE(cal.err.find(", levels calibrated in dB SPL"), std::string::npos) << cal.err;
+    const std::vector<std::string> before = last_cells(plain.out);
+    const std::vector<std::string> after = last_cells(cal.out);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 1; i < after.size(); ++i) {
+        EXPECT_NEAR(std::stod(after[i]) - std::stod(before[i]), 28.5, 1e-6) << i;
+    }
+}
+
 // The file of the README's example, at a stable place in the build tree.
 TEST(ReadmeExample, ToneOfOneKilohertz) {
     const test::TempHome home; // a first start's settings
@@ -493,6 +562,12 @@ TEST(ReadmeExample, ToneOfOneKilohertz) {
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "frequency_hz,Mono,Mono LTAS");
+    // The rows the README shows, as they are without calibration.
+    for (const char* row :
+         {"\n0,-3250,\n", "\n31.25,19.24689938,19.23327351\n", "\n968.75,63.92619699,63.9261861\n",
+          "\n1000,66.66585771,66.66585073\n"}) {
+        EXPECT_NE(r.out.find(row), std::string::npos) << row;
+    }
     double peak = -1e9;
     std::string peak_row;
     while (std::getline(in, line)) {

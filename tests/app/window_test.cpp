@@ -120,16 +120,18 @@ TEST_F(Window, MenusAndActions) {
     }
     EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Measure", "Control", "&Settings", "&Tools",
                                   "&Help"}));
-    EXPECT_EQ(menu_texts(w.File1), QStringList({"Print...", "-", "Analyse sound file...",
-                                                "Export curves...", "-", "E&xit"}));
+    EXPECT_EQ(menu_texts(w.File1),
+              QStringList({"Print...", "-", "Analyse sound file...", "Export curves...",
+                           "Save as reference...", "Load reference...", "Clear references", "-",
+                           "E&xit"}));
     EXPECT_EQ(menu_texts(w.Control1),
               QStringList({"Run", "Freeze", "LTAS", "Clear LTAS", "Spectrogram"}));
     // No settings file was used yet: no recent files, no separator or clear item shown.
     QStringList settings = menu_texts(w.Settings1);
-    EXPECT_EQ(settings.mid(0, 6),
-              QStringList({"Options...", "-", "Save &now!", "Always save on e&xit", "&Open file...",
-                           "Save &as file..."}));
-    for (QAction* a : w.Settings1->actions().mid(6)) {
+    EXPECT_EQ(settings.mid(0, 7),
+              QStringList({"Options...", "-", "&Calibration...", "Save &now!",
+                           "Always save on e&xit", "&Open file...", "Save &as file..."}));
+    for (QAction* a : w.Settings1->actions().mid(7)) {
         EXPECT_FALSE(a->isVisible()) << a->text().toStdString();
     }
     EXPECT_EQ(w.Settings->shortcut(), QKeySequence(Qt::Key_F6));

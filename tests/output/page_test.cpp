@@ -165,6 +165,27 @@ protected:
     static constexpr int H = 2646;
 };
 
+TEST_F(PrintedPage, CalibratedLevelsNameTheirUnitAndCalibration) {
+    print();
+    EXPECT_TRUE(text("[dB]"));
+    const size_t plain = all(TDrawn::Kind::text).size();
+    a.calibration.unit = TLevelUnit::dBSPL;
+    a.calibration.channels[0].offset = 20;
+    a.calibration.channels[1].correction = TMicCorrection::parse("100 1\n", "m");
+    a.calibration.channels[1].correctionfile = "/home/u/mic 7.txt";
+    print(); // drawn after the first page's
+    QStringList second;
+    const auto texts = all(TDrawn::Kind::text);
+    for (size_t i = plain; i < texts.size(); ++i) {
+        second << texts[i]->text;
+    }
+    EXPECT_FALSE(second.contains("[dB]"));
+    EXPECT_TRUE(second.contains("[dB SPL]"));
+    EXPECT_TRUE(second.contains("Calibration: levels in dB SPL, offsets 20.00 dB and 0.00 dB, "
+                                "microphone correction mic 7.txt (right)"));
+    EXPECT_EQ(static_cast<size_t>(second.size()), plain + 1);
+}
+
 TEST_F(PrintedPage, FrameTitleLogoAndFacts) {
     a.bandwidth = 31.25;
     print("  Room 3 ");

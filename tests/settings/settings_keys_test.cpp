@@ -174,6 +174,48 @@ TEST_F(Keys, ReadBackTheyGiveTheSameKeys) {
     EXPECT_FALSE(showcurve[1]);
 }
 
+TEST_F(Keys, CalibrationAndReferencesInASectionOfTheirOwn) {
+    std::vector<std::string> refs;
+    values.referencefiles = &refs;
+    showcurve.fill(true);
+    const std::string plain = written();
+    EXPECT_EQ(plain.find("[Calibration]"), std::string::npos);
+    write_text(home / "mic.txt", "\"Sens Factor =-1.2dB\"\n100 1\n1000 3\n");
+    a.calibration.unit = TLevelUnit::dBSPL;
+    a.calibration.channels[1].offset = 97.25;
+    a.calibration.set_correction(0, home / "mic.txt");
+    refs = {home / "room.csv", home / "desk.csv"};
+    const std::string calibrated = written();
+    EXPECT_EQ(calibrated.substr(plain.size()),
+              "\n[Calibration]\nLevelUnit=1\nOffset0=0\nCorrectionFile0=" + home / "mic.txt" +
+                  "\nOffset1=97.25\nCorrectionFile1=\nReference1=" + home / "room.csv" +
+                  "\nReference2=" + home / "desk.csv" + "\nReference3=\nReference4=\n");
+    a.calibration = TCalibration();
+    refs.clear();
+    EXPECT_TRUE(read(calibrated).empty());
+    EXPECT_EQ(a.calibration.unit, TLevelUnit::dBSPL);
+    EXPECT_EQ(a.calibration.channels[1].offset, 97.25);
+    EXPECT_DOUBLE_EQ(a.calibration.channels[0].correction.at(316.22776601683796), 2.0);
+    EXPECT_EQ(refs, (std::vector<std::string>{home / "room.csv", home / "desk.csv"}));
+    EXPECT_EQ(written(), calibrated);
+    // Nothing set any more: the section goes.
+    a.calibration = TCalibration();
+    refs.clear();
+    EXPECT_EQ(written().find("[Calibration]"), std::string::npos);
+
+    write_text(home / "bad.txt", "100 1\n50 3\n");
+    const std::vector<std::string> warnings =
+        read("[Calibration]\nOffset0=999\nOffset1=3\nCorrectionFile1=" + home / "bad.txt" + "\n");
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0], "Offset0 must be from -300 to 300 dB, not 999; 0 dB is used instead");
+    EXPECT_NE(warnings[1].find("CorrectionFile1: Line 2 of the microphone correction file"),
+              std::string::npos)
+        << warnings[1];
+    EXPECT_EQ(a.calibration.channels[0].offset, 0);
+    EXPECT_EQ(a.calibration.channels[1].offset, 3);
+    EXPECT_TRUE(a.calibration.channels[1].correction.empty());
+}
+
 TEST_F(Keys, ValuesAsTheTableReadsThem) {
     read("[Settings]\nMaxGain=20\nShowCurve0=0\nShowCurve1=2\nSampFreq=16000\n"
          "SLTASPoints=many\nUseSLTAS=yes\nWindow=7\nNonSLTASWindow=-1\nColor2=$FF\n");
