@@ -9,19 +9,18 @@
 
 namespace zevrin {
 
-namespace {
+std::to_chars_result table_number_chars(char* first, char* last, double v) {
+    return std::to_chars(first, last, v, std::chars_format::general, 10);
+}
 
-void put_number(std::ostream& out, double v) {
+void put_table_number(std::ostream& out, double v) {
     if (!std::isfinite(v)) {
         return;
     }
     char buffer[40];
-    const auto res =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 10);
+    const auto res = table_number_chars(buffer, buffer + sizeof buffer, v);
     out.write(buffer, res.ptr - buffer);
 }
-
-} // namespace
 
 std::vector<int> exported_curves(const TAnalyser& analyser,
                                  const std::array<bool, ncurves>& showcurve) {
@@ -60,15 +59,15 @@ void write_curves_csv(const TAnalyser& analyser, const std::vector<int>& curves,
     out << '\n';
     for (size_t i = 0; i < rows; ++i) {
         const double f = static_cast<double>(i) * analyser.sampfreq / static_cast<double>(n);
-        put_number(out, f);
+        put_table_number(out, f);
         for (const tdoublearr& values : levels) {
             out << ',';
-            put_number(out, values[i]);
+            put_table_number(out, values[i]);
         }
         if (differ) {
             out << ',';
-            put_number(out,
-                       as_written(levels.back()[i]) - reference->level_at(refcurve, as_written(f)));
+            put_table_number(out, as_written(levels.back()[i]) -
+                                      reference->level_at(refcurve, as_written(f)));
         }
         out << '\n';
     }

@@ -5,11 +5,19 @@
 
 #include "engine/curves.h"
 
+#include <charconv>
 #include <ostream>
 #include <string>
 #include <vector>
 
 namespace zevrin {
+
+/// The digits every table of the program writes for a finite number: up to 10
+/// significant digits, "." as the decimal separator.
+std::to_chars_result table_number_chars(char* first, char* last, double v);
+
+/// A table's cell: the digits of a finite number, nothing for a failed value.
+void put_table_number(std::ostream& out, double v);
 
 /// The curves the plot would draw now, in curve-number order.
 std::vector<int> exported_curves(const TAnalyser& analyser,

@@ -141,8 +141,7 @@ double as_written(double v) {
         return v;
     }
     char buffer[40];
-    const auto res =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 10);
+    const auto res = table_number_chars(buffer, buffer + sizeof buffer, v);
     double back = v;
     std::from_chars(buffer, res.ptr, back);
     return back;

@@ -1,8 +1,8 @@
 #include "engine/transfer_export.h"
 
 #include "dsp/text.h"
+#include "engine/curve_export.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -10,23 +10,13 @@ namespace zevrin {
 
 namespace {
 
-void put_number(std::ostream& out, double v) {
-    if (!std::isfinite(v)) {
-        return;
-    }
-    char buffer[40];
-    const auto res =
-        std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 10);
-    out.write(buffer, res.ptr - buffer);
-}
-
 void put_row(std::ostream& out, std::initializer_list<double> values) {
     bool first = true;
     for (double v : values) {
         if (!first) {
             out << ',';
         }
-        put_number(out, v);
+        put_table_number(out, v);
         first = false;
     }
     out << '\n';
