@@ -7,10 +7,13 @@ namespace zevrin {
 
 namespace {
 
-// Rounds half up, without a branch or a library call, so that a frame's thousands of
-// levels cost little next to its transform; no number (NaN) goes to the low end.
+// Rounds half up, without a branch, a division or a library call, so that a frame's
+// thousands of levels cost little next to its transform; no number (NaN) goes to the
+// low end.
+constexpr double units_per_db = 1.0 / TSpectrogramRing::level_step;
+
 int16_t to_units(double level) {
-    double u = level / TSpectrogramRing::level_step;
+    double u = level * units_per_db;
     u = u > -32768.0 ? u : -32768.0;
     u = u < 32767.0 ? u : 32767.0;
     return static_cast<int16_t>(static_cast<int32_t>(u + 32768.5) - 32768);
