@@ -1,6 +1,6 @@
 #pragma once
 // The font of the axes and their dialog: the desktop's user-interface font at 8
-// points, the size of the written system's "MS Sans Serif" 8, which Linux lacks.
+// points, the size of Windows' "MS Sans Serif" 8, which Linux lacks.
 
 #include <QFont>
 

@@ -21,7 +21,7 @@ public:
     ERangeError() : std::range_error("Range check error") {}
 };
 
-/// A floating-point failure that the caller must see (the written system's
+/// A floating-point failure that the caller must see (the Windows program's
 /// "Invalid floating point operation").
 class EMathError : public std::runtime_error {
 public:

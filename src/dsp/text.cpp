@@ -211,7 +211,7 @@ std::string general_text(double x, char separator) {
     if (x == 0.0) {
         return "0";
     }
-    // Fifteen digits, as the written system stores numbers, unless they would not
+    // Fifteen digits, as the Windows program stores numbers, unless they would not
     // read back as x: then the shortest digits that do, so that no setting drifts.
     Decimal d = decimal_digits(x, 15);
     std::string check = "0." + d.digits + "e" + std::to_string(d.exponent + 1);

@@ -79,7 +79,7 @@ std::string read_first_line(const std::string& path) {
 
 bool is_removable_block_device(const std::string& name, const std::string& sys_root) {
     if (name.rfind("mmcblk", 0) == 0) {
-        return true; // SD cards: the kernel does not mark them, the written system does
+        return true; // SD cards: the kernel does not mark them, the Windows program does
     }
     const std::string dev = sys_root + "/class/block/" + name;
     std::error_code ec;

@@ -1,7 +1,7 @@
 #pragma once
 // The kind of drive a file lives on, decided from the mount table.
 //
-// The written system asks its platform for a drive letter's type; here the mount
+// The Windows program asks its platform for a drive letter's type; here the mount
 // that holds the file decides: network file systems are remote, iso9660/udf and
 // optical drives are CD-ROMs, tmpfs/ramfs and RAM block devices are RAM disks, a
 // block device that the kernel marks removable (USB sticks, card readers, SD
@@ -14,7 +14,7 @@
 
 namespace zevrin {
 
-/// Numbered as the written system's platform numbers its drive types.
+/// Numbered as Windows numbers its drive types.
 enum class DriveKind {
     unknown = 0,
     no_root_dir = 1,

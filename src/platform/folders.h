@@ -1,5 +1,5 @@
 #pragma once
-// The application-data folders of the written system on an XDG desktop.
+// The application-data folders of the Windows program on an XDG desktop.
 //
 //   kind      normal place                          with ZEVRIN_HOME
 //   roaming   $XDG_CONFIG_HOME, else ~/.config      $ZEVRIN_HOME/config

@@ -1,5 +1,5 @@
 #pragma once
-// The text of an ini file with the written system's rules:
+// The text of an ini file with the Windows program's rules:
 //
 // - "[name]" starts a section; names of sections and keys are compared ignoring
 //   case; where a section or a key appears twice, the first one counts;

@@ -22,7 +22,7 @@ namespace zevrin {
 class IniFile : public IniStore {
 public:
     /// A name without a folder lands in the program's data folder (windows_folder()),
-    /// where the written system puts it in the system folder; with no home folder known
+    /// where the Windows program puts it in the system folder; with no home folder known
     /// it has no place: it reads as empty and update_file() raises.
     explicit IniFile(std::string file_name);
     /// Writes what is still waiting; a failure here is lost, so callers that must

@@ -8,7 +8,7 @@
 
 namespace zevrin {
 
-// Style bits and answers, as the written system's platform numbers them.
+// Style bits and answers, as Windows numbers them.
 namespace mb {
 inline constexpr unsigned ok = 0x0;
 inline constexpr unsigned okcancel = 0x1;

@@ -6,8 +6,8 @@
 //   HKEY_CURRENT_USER   $XDG_CONFIG_HOME/zevrin/HKEY_CURRENT_USER.reg  $ZEVRIN_HOME/registry/
 //   HKEY_LOCAL_MACHINE  /var/lib/zevrin/HKEY_LOCAL_MACHINE.reg         $ZEVRIN_HOME/machine/
 //
-// Only an administrator can write /var/lib/zevrin, as only one can write the
-// written system's machine keys; a program run by a user sees its writes there fail.
+// Only an administrator can write /var/lib/zevrin, as only one can write
+// Windows' machine keys; a program run by a user sees its writes there fail.
 //
 // Every write is one transaction: under the hive's lock file the current file is
 // read again, the change applied and the hive saved atomically, so that programs

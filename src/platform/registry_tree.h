@@ -2,7 +2,7 @@
 // The data of one registry hive and its text form.
 //
 // Keys form a tree; a key's name keeps the spelling it was created with and is
-// found ignoring case, as the written system's registry does. A value is a string,
+// found ignoring case, as Windows' registry does. A value is a string,
 // a 32-bit integer (REG_DWORD) or data of another type that is kept unchanged.
 // The text form is the registry-export format:
 //
@@ -26,7 +26,7 @@
 
 namespace zevrin {
 
-// What a hive may hold. Keys are never nested deeper than the written system's
+// What a hive may hold. Keys are never nested deeper than Windows'
 // registry allows, so that the code that walks the tree (copying, comparing, writing,
 // freeing it) stays within its stack; and the text form of what is read stays within
 // what a hive file may hold (platform/store_file.h), so that a save can be read back

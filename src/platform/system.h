@@ -19,7 +19,7 @@ std::string program_folder();
 /// File name of the running program, without its folder.
 std::string program_file_name();
 /// The per-user data folder of the program: the place of files whose name has no
-/// folder, as the system folder is for the written system ($XDG_DATA_HOME/zevrin,
+/// folder, as the system folder is for the Windows program ($XDG_DATA_HOME/zevrin,
 /// or $ZEVRIN_HOME/data). Without a trailing "/"; empty when no home folder is known.
 std::string windows_folder();
 /// $ZEVRIN_HOME, or empty when it is not set.

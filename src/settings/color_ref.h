@@ -1,5 +1,5 @@
 #pragma once
-// Colours as the settings store them: the written system's 32-bit colour
+// Colours as the settings store them: Windows' 32-bit colour
 // reference $00BBGGRR (red in the low byte), kept as a signed decimal integer.
 
 #include <QColor>
@@ -14,7 +14,7 @@ inline int32_t to_colorref(const QColor& c) {
                                 (static_cast<uint32_t>(c.blue()) << 16));
 }
 
-/// The colour of a reference; a high byte (the written system's flags for system
+/// The colour of a reference; a high byte (Windows' flags for system
 /// and palette colours) is ignored.
 inline QColor from_colorref(int32_t ref) {
     const auto v = static_cast<uint32_t>(ref);

@@ -45,7 +45,7 @@ QFont& read_font_keys(Store& store, const std::string& section, const std::strin
         font.setFamily(QString::fromStdString(name).left(255));
     }
     const int size = store.ReadInteger(section, key + "Size", 0);
-    // A negative size is the written system's height form of the same size.
+    // A negative size is Windows' height form of the same size.
     if (size != 0 && size >= -max_font_size && size <= max_font_size) {
         font.setPointSize(std::abs(size));
     }

@@ -102,7 +102,7 @@ TEST_F(WindowSettings, EverySettingLastsAcrossARestart) {
     const QPoint place = window->pos();
     const std::string before = saved("before.zvr");
     ASSERT_TRUE(window->close());                         // "Always save on e&xit" is checked
-    EXPECT_EQ(common("XPos"), std::to_string(place.y())); // the top, as written
+    EXPECT_EQ(common("XPos"), std::to_string(place.y())); // the top: the key has always held it
     EXPECT_EQ(common("YPos"), std::to_string(place.x()));
     window.reset();
     open_window();

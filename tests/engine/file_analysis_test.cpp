@@ -33,7 +33,7 @@ std::vector<short> two_sines(size_t frames, double bin_a, double bin_b, int n) {
     return v;
 }
 
-// The mean magnitude spectrum of the frames, from the written definition in plain
+// The mean magnitude spectrum of the frames, from the definition in plain
 // double arithmetic: mean removed, windowed, padded to N, mean of the N values removed,
 // transformed with a positive exponent and scaled by 1/W.
 std::vector<double> mean_magnitudes(const std::vector<short>& samples, size_t w, size_t n,

@@ -189,7 +189,7 @@ double max_abs(const tdoublearr& v) {
     return m;
 }
 
-// The transform path against the written double sum, for every pattern and several
+// The transform path against the direct double sum, for every pattern and several
 // chirps and tilts; the partial at L/2 must never sound.
 TEST(Synthesis, TransformEqualsDirectSum) {
     for (size_t length : {16u, 256u, 2048u}) {

@@ -143,7 +143,7 @@ TEST_F(RecentFilesTest, MaxItemsIsLimitedToFifteen) {
     EXPECT_EQ(list->MaxItems(), 15);
     EXPECT_NE(read_text(store_file()).find("nToUse=15\n"), std::string::npos);
     EXPECT_NE(read_text(store_file()).find("\nF=\n"), std::string::npos);
-    // The sixteenth item never holds a name, but is numbered as written.
+    // The sixteenth item never holds a name, but is numbered all the same.
     EXPECT_EQ(list->item(15)->text().toStdString(), "&F ");
     EXPECT_EQ(list->item(16)->text().toStdString(), "&10 ");
     list->set_MaxItems(-1);

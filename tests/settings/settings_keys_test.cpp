@@ -1,5 +1,5 @@
-// The settings keys: what a store without them gives, the written order and text
-// of every key, and the rules for keys that are damaged or no number.
+// The settings keys: what a store without them gives, the order and text in which
+// every key is stored, and the rules for keys that are damaged or no number.
 
 #include "audio/virtual_loopback.h"
 #include "dsp/numeric.h"
