@@ -149,8 +149,8 @@ TEST(BinLevels, KeepTheDocumentedFailureValues) {
     EXPECT_EQ(mag[0], 5.0);
     EXPECT_EQ(mag[1], 0.0);
     EXPECT_EQ(mag[2], std::sqrt(1e-160 * 1e-160)); // from a subnormal power
-    EXPECT_EQ(mag[3], 0.0); // overflow
-    EXPECT_EQ(mag[4], 0.0); // no number
+    EXPECT_EQ(mag[3], 0.0);                        // overflow
+    EXPECT_EQ(mag[4], 0.0);                        // no number
     EXPECT_EQ(mag[7], 0.0);
 }
 
