@@ -15,10 +15,11 @@
 // repetitions are interleaved at random. At the end a table per state gives, per N, the
 // fastest CPU time per frame of each and the ratios against their goals.
 
-#include "app_start.h"
+#include "comparison.h"
 #include "dsp/fft.h"
 #include "dsp/fft_plan.h"
 #include "register_state.h"
+#include "run_benchmarks.h"
 
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
@@ -26,7 +27,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -211,27 +211,10 @@ void execute_fftw(benchmark::State& state, std::size_t n, TRegisterState rs) {
     }
 }
 
-// Keeps the fastest repetition of every benchmark (interference from other work on
-// the machine only ever adds time) and prints the comparison at the end. The console
-// shows the medians.
-class TableReporter : public benchmark::ConsoleReporter {
+// Prints the comparison of the fastest repetitions (interference from other work on
+// the machine only ever adds time) as tables at the end.
+class TableReporter : public bench::FastestRunReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        std::vector<Run> shown;
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            if (run.aggregate_name.empty()) {
-                record(run);
-            }
-            if (run.aggregate_name == "median" || run.repetitions <= 1) {
-                shown.push_back(run);
-            }
-        }
-        ConsoleReporter::ReportRuns(shown);
-    }
-
     void Finalize() override {
         ConsoleReporter::Finalize();
         for (const char* st : {"clean", "dirty"}) {
@@ -244,16 +227,6 @@ public:
     }
 
 private:
-    void record(const Run& run) {
-        const double us = run.GetAdjustedCPUTime() *
-                          benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
-                          benchmark::GetTimeUnitMultiplier(run.time_unit);
-        const auto [it, added] = ftimes.emplace(run.run_name.function_name, us);
-        if (!added && us < it->second) {
-            it->second = us;
-        }
-    }
-
     void print_table(const std::string& st) const {
         std::printf("\nFFT per frame, microseconds (fastest of the repetitions), register state %s:"
                     " TFFT against FFTW3 r2c FFTW_MEASURE\n\n",
@@ -263,9 +236,9 @@ private:
         std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
         for (std::size_t n = smallest; n <= largest; n *= 2) {
             const std::string s = "/" + st + "/" + std::to_string(n);
-            const double pz = time("pipeline/TFFT" + s), pf = time("pipeline/FFTW" + s);
-            const double bz = time("bare/TFFT" + s), tz = time("transform/TFFT" + s);
-            const double ex = time("execute/FFTW" + s);
+            const double pz = fastest("pipeline/TFFT" + s), pf = fastest("pipeline/FFTW" + s);
+            const double bz = fastest("bare/TFFT" + s), tz = fastest("transform/TFFT" + s);
+            const double ex = fastest("execute/FFTW" + s);
             if (pz + pf + bz + tz + ex == 0) {
                 continue; // filtered out
             }
@@ -274,11 +247,6 @@ private:
                         number(bz).c_str(), number(tz).c_str(), number(ex).c_str(),
                         verdict(bz, ex, bare_goal).c_str(), verdict(tz, ex, 0).c_str());
         }
-    }
-
-    double time(const std::string& name) const {
-        const auto it = ftimes.find(name);
-        return it == ftimes.end() ? 0.0 : it->second;
     }
 
     static std::string number(double us) {
@@ -304,8 +272,6 @@ private:
         }
         return text;
     }
-
-    std::map<std::string, double> ftimes;
 };
 
 void register_benchmarks() {
@@ -334,28 +300,11 @@ void register_benchmarks() {
 } // namespace zevrin
 
 int main(int argc, char** argv) {
-    zevrin::bench::start_like_the_program(argc, argv);
-    // Defaults first, so that the same options on the command line win.
-    std::vector<char*> args{argv[0]};
-    // Repetitions interleaved at random, so that both sides of a comparison meet the same
-    // conditions.
-    std::string repetitions = "--benchmark_repetitions=10";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string min_time = "--benchmark_min_time=0.1";
-    args.push_back(repetitions.data());
-    args.push_back(interleave.data());
-    args.push_back(min_time.data());
-    for (int i = 1; i < argc; ++i) {
-        args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
-        return 1;
-    }
     zevrin::register_benchmarks();
     zevrin::TableReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return zevrin::bench::run_benchmarks(argc, argv,
+                                         {"--benchmark_repetitions=10",
+                                          "--benchmark_enable_random_interleaving=true",
+                                          "--benchmark_min_time=0.1"},
+                                         reporter);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// The start shared by the benchmark programs' main() functions (main.cpp, and
-// fft_bench's own).
+// The start shared by the benchmark programs' main() functions (through run_benchmarks.h).
 
 namespace zevrin::bench {
 

@@ -1,7 +1,6 @@
 #include "comparison.h"
 
 #include <cstdio>
-#include <map>
 #include <vector>
 
 namespace zevrin::bench {
@@ -18,40 +17,24 @@ std::vector<Comparison>& comparisons() {
     return all;
 }
 
-class Reporter : public benchmark::ConsoleReporter {
+class Reporter : public FastestRunReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        std::vector<Run> shown;
-        for (const Run& run : runs) {
-            if (run.error_occurred) {
-                continue;
-            }
-            if (run.aggregate_name.empty()) {
-                record(run);
-            }
-            if (run.aggregate_name == "median" || run.repetitions <= 1) {
-                shown.push_back(run);
-            }
-        }
-        ConsoleReporter::ReportRuns(shown);
-    }
-
     void Finalize() override {
         ConsoleReporter::Finalize();
         bool header = false;
         for (const Comparison& c : comparisons()) {
-            const auto n = fbest.find(c.numerator);
-            const auto d = fbest.find(c.denominator);
-            if (n == fbest.end() || d == fbest.end()) {
+            const double n = fastest(c.numerator);
+            const double d = fastest(c.denominator);
+            if (n == 0 || d == 0) {
                 continue; // filtered out
             }
             if (!header) {
                 std::printf("\nSide by side, CPU time of the fastest repetition:\n");
                 header = true;
             }
-            const double ratio = n->second / d->second;
+            const double ratio = n / d;
             std::printf("%s: %s %.4g us / %s %.4g us = %.2f", c.what.c_str(), c.numerator.c_str(),
-                        n->second, c.denominator.c_str(), d->second, ratio);
+                        n, c.denominator.c_str(), d, ratio);
             if (c.at_most > 0) {
                 if (ratio <= c.at_most) {
                     std::printf(" (goal at most %.2f: met)", c.at_most);
@@ -63,23 +46,36 @@ public:
             std::printf("\n");
         }
     }
-
-private:
-    void record(const Run& run) {
-        const double us = run.GetAdjustedCPUTime() *
-                          benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
-                          benchmark::GetTimeUnitMultiplier(run.time_unit);
-        const std::string name = run.run_name.str();
-        const auto [it, added] = fbest.emplace(name, us);
-        if (!added && us < it->second) {
-            it->second = us;
-        }
-    }
-
-    std::map<std::string, double> fbest;
 };
 
 } // namespace
+
+void FastestRunReporter::ReportRuns(const std::vector<Run>& runs) {
+    std::vector<Run> shown;
+    for (const Run& run : runs) {
+        if (run.error_occurred) {
+            continue;
+        }
+        if (run.aggregate_name.empty()) {
+            const double us = run.GetAdjustedCPUTime() *
+                              benchmark::GetTimeUnitMultiplier(benchmark::kMicrosecond) /
+                              benchmark::GetTimeUnitMultiplier(run.time_unit);
+            const auto [it, added] = fbest.emplace(run.run_name.str(), us);
+            if (!added && us < it->second) {
+                it->second = us;
+            }
+        }
+        if (run.aggregate_name == "median" || run.repetitions <= 1) {
+            shown.push_back(run);
+        }
+    }
+    ConsoleReporter::ReportRuns(shown);
+}
+
+double FastestRunReporter::fastest(const std::string& name) const {
+    const auto it = fbest.find(name);
+    return it == fbest.end() ? 0.0 : it->second;
+}
 
 void compare(const std::string& what, const std::string& numerator, const std::string& denominator,
              double at_most) {
