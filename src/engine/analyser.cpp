@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace zevrin {
 
@@ -118,7 +119,9 @@ double TAnalyser::decay_factor(bool decay, double decaytime) const {
     }
     const double frame = static_cast<double>(frame_length()) / sampfreq;
     const double factor = std::exp(std::log(1000.0) * (-frame / decaytime));
-    return std::isfinite(factor) ? factor : 1.0;
+    // A decay time far shorter than a frame underflows to 0; the smallest positive
+    // factor forgets as much and keeps the factor a factor of decay.
+    return std::isfinite(factor) ? std::max(factor, std::numeric_limits<double>::min()) : 1.0;
 }
 
 void TAnalyser::set_ltasdecaytime(double v) {
