@@ -9,7 +9,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 namespace zevrin {
 
@@ -55,10 +57,7 @@ void TWaveformPanel::PaintBox2Paint(QPainter& canvas) {
     fwavegain = frange.wavegain;
     fbmp2.fill(color_ref(flinecolor[0]));
     draw_traces();
-    {
-        QPainter p(&fbmp2);
-        draw_gain_text(p);
-    }
+    draw_gain_text();
     canvas.drawImage(0, 0, fbmp2);
 }
 
@@ -109,14 +108,40 @@ void TWaveformPanel::draw_trace(const tdoublearr& samples, int curve) {
     });
 }
 
-void TWaveformPanel::draw_gain_text(QPainter& p) {
-    const QString text = QString::fromStdString(gain_text(fwavegain));
-    const QColor background = color_ref(flinecolor[0]);
-    const QFontMetrics metrics = p.fontMetrics();
-    p.fillRect(QRect(0, 0, metrics.horizontalAdvance(text) + 2, metrics.height()), background);
+// Laying out and drawing a text costs more than all the traces, and the gain changes
+// seldom: the label's pixels are kept and copied until its text, colour, font or the
+// screen's resolution changes.
+void TWaveformPanel::draw_gain_text() {
+    const QRgb background = color_ref(flinecolor[0]).rgb();
+    const QFont font;
+    if (flabel.isNull() || std::bit_cast<uint64_t>(fwavegain) != flabelgain ||
+        background != flabelbackground || font != flabelfont ||
+        flabel.devicePixelRatio() != fbmp2.devicePixelRatio()) {
+        render_label(QString::fromStdString(gain_text(fwavegain)), background, font);
+        flabelgain = std::bit_cast<uint64_t>(fwavegain);
+    }
+    const int rows = std::min(flabel.height(), fbmp2.height());
+    const auto bytes = static_cast<size_t>(std::min(flabel.width(), fbmp2.width())) * 4;
+    for (int y = 0; y < rows; ++y) {
+        std::memcpy(fbmp2.scanLine(y), flabel.constScanLine(y), bytes);
+    }
+}
+
+// The label on its background, as wide as the text and 2 pixels more.
+void TWaveformPanel::render_label(const QString& text, QRgb background, const QFont& font) {
+    const QFontMetrics metrics(font, &fbmp2);
+    const QSize size(metrics.horizontalAdvance(text) + 2, metrics.height());
+    const qreal ratio = fbmp2.devicePixelRatio();
+    flabel = QImage(device_size(size, ratio), QImage::Format_RGB32);
+    flabel.setDevicePixelRatio(ratio);
+    flabel.fill(background);
+    QPainter p(&flabel);
+    p.setFont(font);
     // Legible on any background colour the user may choose.
-    p.setPen(background.lightness() < 128 ? Qt::white : Qt::black);
+    p.setPen(QColor(background).lightness() < 128 ? Qt::white : Qt::black);
     p.drawText(0, metrics.ascent(), text);
+    flabelbackground = background;
+    flabelfont = font;
 }
 
 } // namespace zevrin

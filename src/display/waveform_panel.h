@@ -15,6 +15,7 @@
 #include "display/wave_range.h"
 #include "engine/curves.h"
 
+#include <QFont>
 #include <QImage>
 #include <QWidget>
 
@@ -23,6 +24,7 @@
 #include <vector>
 
 class QPainter;
+class QString;
 
 namespace zevrin {
 
@@ -51,13 +53,18 @@ protected:
 private:
     void draw_traces();
     void draw_trace(const tdoublearr& samples, int curve);
-    void draw_gain_text(QPainter& p);
+    void draw_gain_text();
+    void render_label(const QString& text, QRgb background, const QFont& font);
 
     const TAnalyser& fa;
     const std::array<uint32_t, ncurves>& flinecolor;
     double fwavegain = 1.0;
     TWaveRange frange;
     QImage fbmp2;
+    QImage flabel;           ///< the gain text as last drawn
+    uint64_t flabelgain = 0; ///< the bits of the gain it shows
+    QRgb flabelbackground = 0;
+    QFont flabelfont;
     std::vector<TColumnRun> fruns;
 };
 

@@ -103,6 +103,36 @@ TEST_F(Waveform, GainTexts) {
     EXPECT_EQ(wave_range(a).top, 32767);
 }
 
+// The label is kept between paints: a new gain or background colour must show at once,
+// as a panel painting for the first time shows it.
+TEST_F(Waveform, TheGainLabelFollowsTheGainAndTheColour) {
+    TAnalyser& a = analyser;
+    fill(a.inre1, 0.0);
+    a.maxgain = 1.0;
+    const QImage before = paint();
+    const auto as_new_panel_draws_it = [this] {
+        TWaveformPanel fresh{analyser, linecolor};
+        fresh.resize(panel.size());
+        QImage target(panel.size(), QImage::Format_RGB32);
+        QPainter painter(&target);
+        fresh.PaintBox2Paint(painter);
+        return target;
+    };
+    a.maxgain = 0.5; // "Gain=-6.0 dB"
+    const QImage smaller = paint();
+    EXPECT_NE(smaller, before);
+    EXPECT_EQ(smaller, as_new_panel_draws_it());
+    linecolor[0] = 0x000000; // black: the text turns white
+    const QImage dark = paint();
+    EXPECT_EQ(dark, as_new_panel_draws_it());
+    bool white = false;
+    for (int x = 0; x < 60; ++x) {
+        white = white || dark.pixel(x, 6) == qRgb(255, 255, 255) ||
+                dark.pixel(x, 8) == qRgb(255, 255, 255);
+    }
+    EXPECT_TRUE(white);
+}
+
 TEST_F(Waveform, PositiveValuesAreDrawnUpwards) {
     TAnalyser& a = analyser;
     a.stretchwave = false;
