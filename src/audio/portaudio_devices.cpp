@@ -1,5 +1,7 @@
 #include "audio/portaudio_devices.h"
 
+#include "audio/float_samples.h"
+
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 #include <portaudio.h>
@@ -157,15 +159,7 @@ private:
         int16_t values[block_values];
         while (n > 0) {
             const size_t k = std::min(n, block_values);
-            for (size_t i = 0; i < k; ++i) {
-                float v = in[i] * 32768.0f;
-                if (!(v >= -32768.0f)) { // also a NaN
-                    v = -32768.0f;
-                } else if (v > 32767.0f) {
-                    v = 32767.0f;
-                }
-                values[i] = static_cast<int16_t>(std::lrint(v));
-            }
+            samples_from_floats(in, values, k);
             fsink->write(values, k);
             in += k;
             n -= k;
