@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -108,40 +107,50 @@ void TWaveformPanel::draw_trace(const tdoublearr& samples, int curve) {
     });
 }
 
-// Laying out and drawing a text costs more than all the traces, and the gain changes
-// seldom: the label's pixels are kept and copied until its text, colour, font or the
-// screen's resolution changes.
+// Laying out and drawing a text costs more than all the traces. The gain follows the
+// signal's peak and so takes a handful of values over and over: the labels last drawn
+// are kept, and one is drawn anew only for a new text, colour, font or resolution.
 void TWaveformPanel::draw_gain_text() {
     const QRgb background = color_ref(flinecolor[0]).rgb();
     const QFont font;
-    if (flabel.isNull() || std::bit_cast<uint64_t>(fwavegain) != flabelgain ||
-        background != flabelbackground || font != flabelfont ||
-        flabel.devicePixelRatio() != fbmp2.devicePixelRatio()) {
-        render_label(QString::fromStdString(gain_text(fwavegain)), background, font);
-        flabelgain = std::bit_cast<uint64_t>(fwavegain);
+    if (background != flabelbackground || font != flabelfont ||
+        flabelratio != fbmp2.devicePixelRatio()) {
+        flabels.clear();
+        flabelbackground = background;
+        flabelfont = font;
+        flabelratio = fbmp2.devicePixelRatio();
     }
-    const int rows = std::min(flabel.height(), fbmp2.height());
-    const auto bytes = static_cast<size_t>(std::min(flabel.width(), fbmp2.width())) * 4;
+    const std::string text = gain_text(fwavegain);
+    auto label = std::find_if(flabels.begin(), flabels.end(),
+                              [&text](const TLabel& l) { return l.text == text; });
+    if (label == flabels.end()) {
+        if (flabels.size() == kept_labels) {
+            flabels.erase(flabels.begin()); // the oldest
+        }
+        flabels.push_back({text, render_label(QString::fromStdString(text))});
+        label = flabels.end() - 1;
+    }
+    const QImage& image = label->image;
+    const int rows = std::min(image.height(), fbmp2.height());
+    const auto bytes = static_cast<size_t>(std::min(image.width(), fbmp2.width())) * 4;
     for (int y = 0; y < rows; ++y) {
-        std::memcpy(fbmp2.scanLine(y), flabel.constScanLine(y), bytes);
+        std::memcpy(fbmp2.scanLine(y), image.constScanLine(y), bytes);
     }
 }
 
 // The label on its background, as wide as the text and 2 pixels more.
-void TWaveformPanel::render_label(const QString& text, QRgb background, const QFont& font) {
-    const QFontMetrics metrics(font, &fbmp2);
+QImage TWaveformPanel::render_label(const QString& text) const {
+    const QFontMetrics metrics(flabelfont, &fbmp2);
     const QSize size(metrics.horizontalAdvance(text) + 2, metrics.height());
-    const qreal ratio = fbmp2.devicePixelRatio();
-    flabel = QImage(device_size(size, ratio), QImage::Format_RGB32);
-    flabel.setDevicePixelRatio(ratio);
-    flabel.fill(background);
-    QPainter p(&flabel);
-    p.setFont(font);
+    QImage label(device_size(size, flabelratio), QImage::Format_RGB32);
+    label.setDevicePixelRatio(flabelratio);
+    label.fill(flabelbackground);
+    QPainter p(&label);
+    p.setFont(flabelfont);
     // Legible on any background colour the user may choose.
-    p.setPen(QColor(background).lightness() < 128 ? Qt::white : Qt::black);
+    p.setPen(QColor(flabelbackground).lightness() < 128 ? Qt::white : Qt::black);
     p.drawText(0, metrics.ascent(), text);
-    flabelbackground = background;
-    flabelfont = font;
+    return label;
 }
 
 } // namespace zevrin

@@ -21,6 +21,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class QPainter;
@@ -54,17 +55,22 @@ private:
     void draw_traces();
     void draw_trace(const tdoublearr& samples, int curve);
     void draw_gain_text();
-    void render_label(const QString& text, QRgb background, const QFont& font);
+    QImage render_label(const QString& text) const;
 
     const TAnalyser& fa;
     const std::array<uint32_t, ncurves>& flinecolor;
     double fwavegain = 1.0;
     TWaveRange frange;
     QImage fbmp2;
-    QImage flabel;           ///< the gain text as last drawn
-    uint64_t flabelgain = 0; ///< the bits of the gain it shows
+    struct TLabel {
+        std::string text;
+        QImage image;
+    };
+    static constexpr size_t kept_labels = 64;
+    std::vector<TLabel> flabels; ///< the gain labels last drawn, the oldest first
     QRgb flabelbackground = 0;
     QFont flabelfont;
+    qreal flabelratio = 0.0;
     std::vector<TColumnRun> fruns;
 };
 

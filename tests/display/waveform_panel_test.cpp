@@ -103,8 +103,8 @@ TEST_F(Waveform, GainTexts) {
     EXPECT_EQ(wave_range(a).top, 32767);
 }
 
-// The label is kept between paints: a new gain or background colour must show at once,
-// as a panel painting for the first time shows it.
+// Labels are kept between paints: a new gain or background colour must show at once,
+// as a panel painting for the first time shows it, and an earlier gain its own label.
 TEST_F(Waveform, TheGainLabelFollowsTheGainAndTheColour) {
     TAnalyser& a = analyser;
     fill(a.inre1, 0.0);
@@ -122,6 +122,8 @@ TEST_F(Waveform, TheGainLabelFollowsTheGainAndTheColour) {
     const QImage smaller = paint();
     EXPECT_NE(smaller, before);
     EXPECT_EQ(smaller, as_new_panel_draws_it());
+    a.maxgain = 1.0; // back to a label drawn before
+    EXPECT_EQ(paint(), before);
     linecolor[0] = 0x000000; // black: the text turns white
     const QImage dark = paint();
     EXPECT_EQ(dark, as_new_panel_draws_it());
