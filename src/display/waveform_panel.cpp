@@ -92,11 +92,21 @@ void TWaveformPanel::draw_trace(const tdoublearr& samples, int curve) {
     const auto column = [k, w](size_t i) {
         return static_cast<int>(round_even(k > 0.0 ? static_cast<double>(i) / k * w : 0.0));
     };
+    // A run ends about where the mapping reaches the next column's half; that guess is
+    // corrected by the mapping itself, so a run costs a few mappings however long it is.
+    const size_t n = samples.size();
+    const double per_column = w > 0.0 ? k / w : 0.0;
     size_t runs = 0;
-    for (size_t begin = 0; begin < samples.size();) {
+    for (size_t begin = 0; begin < n;) {
         const int x = column(begin);
-        size_t end = begin + 1;
-        while (end < samples.size() && column(end) == x) {
+        const double guess = std::ceil((x + 0.5) * per_column);
+        size_t end = guess > static_cast<double>(begin + 1)
+                         ? static_cast<size_t>(std::min(guess, static_cast<double>(n)))
+                         : begin + 1;
+        while (end > begin + 1 && column(end - 1) != x) {
+            --end;
+        }
+        while (end < n && column(end) == x) {
             ++end;
         }
         fruns[runs++] = reduce_run(rows, x, samples.data() + begin, end - begin);

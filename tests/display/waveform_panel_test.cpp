@@ -1,6 +1,7 @@
 // The waveform panel: its range, its gain text and its traces.
 
 #include "audio/virtual_loopback.h"
+#include "display/line_raster.h"
 #include "display/status_bar.h"
 #include "display/waveform_panel.h"
 #include "dsp/numeric.h"
@@ -11,6 +12,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <random>
 
 namespace zevrin {
 namespace {
@@ -166,6 +168,38 @@ TEST_F(Waveform, PositiveValuesAreDrawnUpwards) {
     std::sort(jump.begin(), jump.end());
     jump.erase(std::unique(jump.begin(), jump.end()), jump.end());
     EXPECT_EQ(jump.size(), static_cast<size_t>(low - high + 1));
+}
+
+// However many samples fall in a column, the trace is the picture of every sample
+// joined to the next (below the gain label, which covers the corner).
+TEST_F(Waveform, TracesAreThePictureOfEverySampleJoined) {
+    TAnalyser& a = analyser;
+    a.stretchwave = false;
+    linecolor[1] = 0x0000FF;
+    std::mt19937 random(3);
+    for (double& v : a.inre1) {
+        v = static_cast<double>(random() % 60001) - 30000.0;
+    }
+    for (const int width : {97, 320, 701}) {
+        panel.resize(width, 60);
+        const QImage drawn = paint();
+        QImage expected(drawn.size(), QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        const TRasterImage image{reinterpret_cast<uint32_t*>(expected.bits()), width, 60,
+                                 expected.bytesPerLine() / 4};
+        const double k = static_cast<double>(a.inre1.size() - 1);
+        const auto x = [&](size_t i) {
+            return static_cast<int>(round_even(static_cast<double>(i) / k * width));
+        };
+        const auto y = [&](size_t i) {
+            return static_cast<int>(round_even((32767.0 - a.inre1[i]) / 65535.0 * 60));
+        };
+        for (size_t i = 0; i + 1 < a.inre1.size(); ++i) {
+            draw_line(image, x(i), y(i), x(i + 1), y(i + 1), qRgb(0xFF, 0, 0));
+        }
+        const QRect below(0, 20, width, 40);
+        EXPECT_EQ(drawn.copy(below), expected.copy(below)) << "width " << width;
+    }
 }
 
 TEST_F(Waveform, FrozenTracesComeFirstAndNothingShowsWithoutTheWaveform) {
