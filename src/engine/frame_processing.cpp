@@ -215,8 +215,10 @@ void TAnalyser::transform_channel(const TWaveChunk& arr, int used, int channel) 
     keep_rest(frame, frozenframe, count, frameexchanged);
     TFFT& fft = fcomponents.FFT1;
     fft.set_InRe(frame);
-    const bool outexchanged = keep && hand_over(out, frozenout);
-    keep_rest(out, frozenout, fft.take_OutdB(out), outexchanged);
+    if (fspectrawanted) {
+        const bool outexchanged = keep && hand_over(out, frozenout);
+        keep_rest(out, frozenout, fft.take_OutdB(out), outexchanged);
+    }
     if (!exclude) {
         accumulate(right ? ltas2 : ltas1, right ? sltas2 : sltas1);
         if (fsltas) {
