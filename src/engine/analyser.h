@@ -266,7 +266,6 @@ private:
     void set_status(int panel, const char* text);
     // Frame processing steps.
     void measure_frame(const TWaveChunk& arr, int used, double& framepower, bool& overloaded);
-    void measure_peaks(const int16_t* v, size_t count);
     void highpass_frame(TWaveChunk& arr, int used);
     void decide_exclusion(double framepower, bool overloaded);
     void keep_frozen_copies();
