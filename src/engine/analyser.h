@@ -116,6 +116,15 @@ public:
     bool excludehighpower() const { return fexcludehighpower; }
     void set_excludehighpower(bool v) { fexcludehighpower = v; }
 
+    /// Whether the coming frames' current spectra (outdb1, outdb2) are computed, and
+    /// handed to their frozen copies, as a run does (the default). A caller that reads
+    /// them only after its last frame may turn this off for all frames but the last two
+    /// (the current spectrum and the copy of the one before); the skipped frames still
+    /// reach the frame arrays, the averages and every count. Nothing else may read the
+    /// spectra on the way: no OnFrame, no window.
+    bool spectra_wanted() const { return fspectrawanted; }
+    void set_spectra_wanted(bool v) { fspectrawanted = v; }
+
     // Run state.
     bool running() const { return frunning; }
     void set_running(bool v);
@@ -257,7 +266,6 @@ private:
     void set_status(int panel, const char* text);
     // Frame processing steps.
     void measure_frame(const TWaveChunk& arr, int used, double& framepower, bool& overloaded);
-    void measure_peaks(const int16_t* v, size_t count);
     void highpass_frame(TWaveChunk& arr, int used);
     void decide_exclusion(double framepower, bool overloaded);
     void keep_frozen_copies();
@@ -292,6 +300,7 @@ private:
     double fexcludedblimit = 6.0;
     bool fexcludeoverloaded = true;
     bool fexcludehighpower = false;
+    bool fspectrawanted = true;
 
     bool frunning = false;
     bool ffreeze = false;

@@ -5,6 +5,7 @@
 #include "engine/setting_limits.h"
 
 #include <string>
+#include <vector>
 
 namespace zevrin {
 
@@ -18,6 +19,60 @@ int frame_length_at(const TAnalyser& analyser, int rate) {
     const auto window = static_cast<size_t>(analyser.components().FFT1.Window());
     return round_int(rate / analyser.bandwidth * TAnalyser::windowfactors.at(window));
 }
+
+// Whole frames of a file in order, each read `ahead` frames before it is handed out, so
+// that the reader knows how many follow (up to `ahead`). Reading stops at the first
+// frame the file cannot give whole.
+class TChunksAhead {
+public:
+    TChunksAhead(TSoundFile& file, size_t ahead, size_t length, int nchans)
+        : ffile(file), flength(length), fnchans(nchans),
+          fchunks(ahead + 1, TWaveChunk(length * static_cast<size_t>(nchans))) {
+        for (size_t i = 0; i < ahead; ++i) {
+            read_one();
+        }
+    }
+
+    /// The next frame, or null after the last.
+    TWaveChunk* next() {
+        read_one();
+        if (fnext == fread) {
+            return nullptr;
+        }
+        return &fchunks[fnext++ % fchunks.size()];
+    }
+    /// How many frames follow the one `next` gave last, as far as known (at most `ahead`).
+    size_t following() const { return fread - fnext; }
+
+private:
+    void read_one() {
+        fended = fended ||
+                 ffile.read(fchunks[fread % fchunks.size()].data(), flength, fnchans) != flength;
+        if (!fended) {
+            ++fread;
+        }
+    }
+
+    TSoundFile& ffile;
+    size_t flength;
+    int fnchans;
+    std::vector<TWaveChunk> fchunks;
+    size_t fread = 0; // frames read
+    size_t fnext = 0; // frames handed out
+    bool fended = false;
+};
+
+// Every frame after the analysis computes its spectra again, as a run does.
+class TSpectraWanted {
+public:
+    explicit TSpectraWanted(TAnalyser& analyser) : fanalyser(analyser) {}
+    ~TSpectraWanted() { fanalyser.set_spectra_wanted(true); }
+    TSpectraWanted(const TSpectraWanted&) = delete;
+    TSpectraWanted& operator=(const TSpectraWanted&) = delete;
+
+private:
+    TAnalyser& fanalyser;
+};
 
 std::string samples_read_text(const TFileAnalysis& result) {
     return std::to_string(result.delivered) + " of the " + std::to_string(result.announced) +
@@ -68,12 +123,19 @@ TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,
     analyser.prepare_frames();
     const int nchans = analyser.dualchannels ? 2 : 1;
     const auto length = analyser.inre1.size();
-    TWaveChunk chunk(length * static_cast<size_t>(nchans));
+    // When nobody sees the frames on the way (no progress, no OnFrame, no window), only
+    // the last frame's spectra and the frozen copy of the one before are read: the
+    // others need no levels. Reading two chunks ahead tells which frames those are,
+    // also in a file that ends before its header says.
+    const bool lastonly = !progress && !analyser.OnFrame && !analyser.OnChange;
+    TChunksAhead chunks(file, lastonly ? 2 : 0, length, nchans);
+    const TSpectraWanted restore(analyser);
     TFileAnalysis result;
     const double total = static_cast<double>(file.frames() / static_cast<int64_t>(length));
     bool last = false;
-    while (file.read(chunk.data(), length, nchans) == length) {
-        analyser.MPCRecord1Fetch(chunk, static_cast<int>(chunk.size()), last);
+    while (TWaveChunk* chunk = chunks.next()) {
+        analyser.set_spectra_wanted(!lastonly || chunks.following() < 2);
+        analyser.MPCRecord1Fetch(*chunk, static_cast<int>(chunk->size()), last);
         ++result.frames;
         if (progress && !progress(static_cast<double>(result.frames) / total)) {
             result.cancelled = true;

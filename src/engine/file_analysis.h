@@ -38,7 +38,10 @@ void check_sound_file(const TAnalyser& analyser, const TSoundFile& file);
 
 /// Sets the sampling frequency from the file, prepares the frames as a run would and
 /// feeds every whole frame, in order. `progress` (may be empty) gets the fraction done
-/// after each frame and returns false to stop early. Throws as check_sound_file, and
+/// after each frame and returns false to stop early. Without `progress`, the analyser's
+/// OnFrame and OnChange, nobody sees the frames on the way: the current spectra are then
+/// computed only for the last two frames (TAnalyser::set_spectra_wanted), which leaves
+/// them and their frozen copies as every frame's computation would. Throws as check_sound_file, and
 /// ESoundFileError when not one whole frame could be read (the header promised more
 /// than the file holds).
 TFileAnalysis analyse_sound_file(TAnalyser& analyser, TSoundFile& file,

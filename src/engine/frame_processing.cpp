@@ -3,6 +3,7 @@
 #include "engine/analyser.h"
 
 #include "dsp/numeric.h"
+#include "dsp/sample_scan.h"
 #include "dsp/text.h"
 #include "dsp/vector_math.h"
 
@@ -70,46 +71,24 @@ void TAnalyser::MPCRecord1Fetch(TWaveChunk& arr, int used, bool& /*last*/) {
 }
 
 // Overload and power are measured on the samples as captured, whether or not the
-// high-pass filter runs, so that both exclusions work in either case. The squares are
-// summed as integers, which is exact in any order (a square is below 2^31), and turned
-// into a double once: the sum of doubles value by value gives the same for any frame
-// below 2^23 values, and waits on each addition.
+// high-pass filter runs, so that both exclusions work in either case; the peaks of each
+// channel tell the calibrator a clipped input. One pass finds all three. The squares
+// are summed as integers, which is exact in any order, and turned into a double once:
+// the sum of doubles value by value gives the same for any frame below 2^23 values.
 void TAnalyser::measure_frame(const TWaveChunk& arr, int used, double& framepower,
                               bool& overloaded) {
-    const int16_t* v = arr.data();
     const auto count = static_cast<size_t>(std::max(used, 0));
-    int64_t sums[4] = {0, 0, 0, 0};
-    size_t b = 0;
-    for (; b + 4 <= count; b += 4) {
-        for (size_t k = 0; k < 4; ++k) {
-            sums[k] += static_cast<int32_t>(v[b + k]) * v[b + k];
-        }
+    const TSampleScan scan = scan_samples(arr.data(), count, dualchannels ? 2 : 1);
+    framepower += static_cast<double>(scan.squares);
+    for (size_t c = 0; c < framepeak.size(); ++c) {
+        framepeak[c] = std::max(scan.high[c], -scan.low[c]);
     }
-    for (; b < count; ++b) {
-        sums[0] += static_cast<int32_t>(v[b]) * v[b];
-    }
-    framepower += static_cast<double>((sums[0] + sums[1]) + (sums[2] + sums[3]));
-    measure_peaks(v, count);
-    if (fexcludeoverloaded &&
-        std::any_of(v, v + count, [](int16_t s) { return s == 32767 || s == -32768; })) {
+    const bool clipped = scan.high[0] == 32767 || scan.high[1] == 32767 || scan.low[0] == -32768 ||
+                         scan.low[1] == -32768;
+    if (fexcludeoverloaded && clipped) {
         excludehold = excluded_frames_after_event;
         overloaded = true;
     }
-}
-
-// The largest magnitude of each channel's samples, which tells the calibrator a
-// clipped input.
-void TAnalyser::measure_peaks(const int16_t* v, size_t count) {
-    int peaks[2] = {0, 0};
-    const size_t stride = dualchannels ? 2 : 1;
-    for (size_t c = 0; c < stride; ++c) {
-        int peak = 0;
-        for (size_t b = c; b < count; b += stride) {
-            peak = std::max(peak, std::abs(static_cast<int>(v[b])));
-        }
-        peaks[c] = peak;
-    }
-    framepeak = {peaks[0], peaks[1]};
 }
 
 // In dual mode each channel runs through its own section.
@@ -209,14 +188,14 @@ void TAnalyser::transform_channel(const TWaveChunk& arr, int used, int channel) 
     tdoublearr& frozenout = right ? outdb2a : outdb1a;
     const size_t count = std::min(frame.size(), static_cast<size_t>(used) / stride);
     const bool frameexchanged = keep && hand_over(frame, frozenframe);
-    for (size_t i = 0; i < count; ++i) {
-        frame[i] = arr[i * stride + offset];
-    }
+    channel_to_doubles(arr.data(), stride, offset, frame.data(), count);
     keep_rest(frame, frozenframe, count, frameexchanged);
     TFFT& fft = fcomponents.FFT1;
     fft.set_InRe(frame);
-    const bool outexchanged = keep && hand_over(out, frozenout);
-    keep_rest(out, frozenout, fft.take_OutdB(out), outexchanged);
+    if (fspectrawanted) {
+        const bool outexchanged = keep && hand_over(out, frozenout);
+        keep_rest(out, frozenout, fft.take_OutdB(out), outexchanged);
+    }
     if (!exclude) {
         accumulate(right ? ltas2 : ltas1, right ? sltas2 : sltas1);
         if (fsltas) {
