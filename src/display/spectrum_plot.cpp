@@ -3,6 +3,7 @@
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
 #include "display/device_pixels.h"
+#include "display/huge_page_image.h"
 #include "display/line_raster.h"
 #include "dsp/vector_isa.h"
 
@@ -54,7 +55,7 @@ TSpectrumPlot::TSpectrumPlot(const TAnalyser& analyser, const TAxis& xaxis, cons
 void TSpectrumPlot::size_bitmap() {
     const qreal ratio = devicePixelRatioF();
     if (fbmp1.size() != device_size(size(), ratio) || fbmp1.devicePixelRatio() != ratio) {
-        fbmp1 = QImage(device_size(size(), ratio), QImage::Format_RGB32);
+        fbmp1 = huge_page_image(device_size(size(), ratio), QImage::Format_RGB32);
         fbmp1.setDevicePixelRatio(ratio);
     }
 }
@@ -92,7 +93,6 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     add_reference_lines();
     if (fa.bltplot) {
         size_bitmap();
-        fbmp1.fill(color_ref(flinecolor[0]));
         raster_lines();
         if (freferences != nullptr && !freferences->empty()) {
             QPainter legend(&fbmp1);
@@ -197,23 +197,28 @@ void TSpectrumPlot::compute_curves() {
     }
 }
 
-// Grid and cursor lines first, the curves over them.
+// Grid and cursor lines first, the curves over them, the references on top.
 void TSpectrumPlot::raster_lines() {
     const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp1.bits()), fbmp1.width(),
                              fbmp1.height(), fbmp1.bytesPerLine() / 4};
+    fraster.clear();
+    const auto add = [this](const QLine& l, uint32_t color) {
+        fraster.push_back(TRasterLine{l.x1(), l.y1(), l.x2(), l.y2(), color});
+    };
     for (const TColoredLine& l : fbackground) {
-        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+        add(l.line, l.color);
     }
     for (int k = 0; k < fndrawn; ++k) {
         const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
         const uint32_t color = color_ref(flinecolor[curve]).rgb();
         for (const QLine& l : flines[curve]) {
-            draw_line(image, l.x1(), l.y1(), l.x2(), l.y2(), color);
+            add(l, color);
         }
     }
     for (const TColoredLine& l : freferencelines) {
-        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+        add(l.line, l.color);
     }
+    ftiles.draw(image, color_ref(flinecolor[0]).rgb(), fraster);
 }
 
 void TSpectrumPlot::place_bins(size_t count) {
