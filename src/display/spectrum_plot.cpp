@@ -301,12 +301,40 @@ bool TSpectrumPlot::compute_curve(int curve) {
             fruns[k].x = span.x;
         }
     }
-    const TLevelRows rows{
-        fa.calibration.affects(curve) ? TLevelScale::decibels : curve_level_scale(curve), fydevice};
+    const TLevelScale scale =
+        fa.calibration.affects(curve) ? TLevelScale::decibels : curve_level_scale(curve);
+    if (scale != TLevelScale::decibels) {
+        levels_of_runs(scale);
+    }
+    const TLevelRows rows{TLevelScale::decibels, fydevice};
     lines.reserve(2 * fspans.size());
     column_lines(fruns.data(), fspans.size(), rows,
                  [&lines](int x1, int y1, int x2, int y2) { lines.emplace_back(x1, y1, x2, y2); });
     return !lines.empty();
+}
+
+// The runs' quantities turned into levels all at once, one vector call for the curve
+// rather than a call per quantity. Levels follow quantities monotonically and fail
+// where they do, so the extremes stay extremes and the picture stays.
+void TSpectrumPlot::levels_of_runs(TLevelScale scale) {
+    const size_t count = fspans.size();
+    fquantities.resize(4 * count);
+    double* q = fquantities.data();
+    for (size_t k = 0; k < count; ++k) {
+        const TColumnRun& r = fruns[k];
+        q[4 * k] = r.first;
+        q[4 * k + 1] = r.last;
+        q[4 * k + 2] = r.low;
+        q[4 * k + 3] = r.high;
+    }
+    levels_of_quantities(scale, q, 4 * count);
+    for (size_t k = 0; k < count; ++k) {
+        TColumnRun& r = fruns[k];
+        r.first = q[4 * k];
+        r.last = q[4 * k + 1];
+        r.low = q[4 * k + 2];
+        r.high = q[4 * k + 3];
+    }
 }
 
 // A calibrated curve's levels differ from bin to bin by more than a monotonic mapping

@@ -93,6 +93,7 @@ private:
     void compute_curves();
     bool compute_curve(int curve);
     bool calibrated_runs(int curve);
+    void levels_of_runs(TLevelScale scale);
     void raster_lines();
     void add_reference_lines();
     void draw_legend(QPainter& painter);
@@ -124,6 +125,8 @@ private:
     double fcolumnsampfreq = 0.0;
     size_t fcolumnbins = 0;
     std::vector<TColumnRun> fruns;
+    // The runs' quantities on their way to levels; reused.
+    std::vector<double> fquantities;
     // The levels of a calibrated curve; grows to N/2 + 1 once.
     tdoublearr flevels;
     // The lines each curve drew in the last paint; reused, so painting does not
