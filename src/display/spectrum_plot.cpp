@@ -3,6 +3,7 @@
 #include "display/color_ref.h"
 #include "display/column_reducer.h"
 #include "display/device_pixels.h"
+#include "display/huge_page_image.h"
 #include "display/line_raster.h"
 #include "dsp/vector_isa.h"
 
@@ -54,7 +55,7 @@ TSpectrumPlot::TSpectrumPlot(const TAnalyser& analyser, const TAxis& xaxis, cons
 void TSpectrumPlot::size_bitmap() {
     const qreal ratio = devicePixelRatioF();
     if (fbmp1.size() != device_size(size(), ratio) || fbmp1.devicePixelRatio() != ratio) {
-        fbmp1 = QImage(device_size(size(), ratio), QImage::Format_RGB32);
+        fbmp1 = huge_page_image(device_size(size(), ratio), QImage::Format_RGB32);
         fbmp1.setDevicePixelRatio(ratio);
     }
 }
@@ -92,7 +93,6 @@ void TSpectrumPlot::PaintBox1Paint(QPainter& canvas) {
     add_reference_lines();
     if (fa.bltplot) {
         size_bitmap();
-        fbmp1.fill(color_ref(flinecolor[0]));
         raster_lines();
         if (freferences != nullptr && !freferences->empty()) {
             QPainter legend(&fbmp1);
@@ -197,23 +197,28 @@ void TSpectrumPlot::compute_curves() {
     }
 }
 
-// Grid and cursor lines first, the curves over them.
+// Grid and cursor lines first, the curves over them, the references on top.
 void TSpectrumPlot::raster_lines() {
     const TRasterImage image{reinterpret_cast<uint32_t*>(fbmp1.bits()), fbmp1.width(),
                              fbmp1.height(), fbmp1.bytesPerLine() / 4};
+    fraster.clear();
+    const auto add = [this](const QLine& l, uint32_t color) {
+        fraster.push_back(TRasterLine{l.x1(), l.y1(), l.x2(), l.y2(), color});
+    };
     for (const TColoredLine& l : fbackground) {
-        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+        add(l.line, l.color);
     }
     for (int k = 0; k < fndrawn; ++k) {
         const auto curve = static_cast<size_t>(fdrawn[static_cast<size_t>(k)]);
         const uint32_t color = color_ref(flinecolor[curve]).rgb();
         for (const QLine& l : flines[curve]) {
-            draw_line(image, l.x1(), l.y1(), l.x2(), l.y2(), color);
+            add(l, color);
         }
     }
     for (const TColoredLine& l : freferencelines) {
-        draw_line(image, l.line.x1(), l.line.y1(), l.line.x2(), l.line.y2(), l.color);
+        add(l.line, l.color);
     }
+    ftiles.draw(image, color_ref(flinecolor[0]).rgb(), fraster);
 }
 
 void TSpectrumPlot::place_bins(size_t count) {
@@ -296,12 +301,40 @@ bool TSpectrumPlot::compute_curve(int curve) {
             fruns[k].x = span.x;
         }
     }
-    const TLevelRows rows{
-        fa.calibration.affects(curve) ? TLevelScale::decibels : curve_level_scale(curve), fydevice};
+    const TLevelScale scale =
+        fa.calibration.affects(curve) ? TLevelScale::decibels : curve_level_scale(curve);
+    if (scale != TLevelScale::decibels) {
+        levels_of_runs(scale);
+    }
+    const TLevelRows rows{TLevelScale::decibels, fydevice};
     lines.reserve(2 * fspans.size());
     column_lines(fruns.data(), fspans.size(), rows,
                  [&lines](int x1, int y1, int x2, int y2) { lines.emplace_back(x1, y1, x2, y2); });
     return !lines.empty();
+}
+
+// The runs' quantities turned into levels all at once, one vector call for the curve
+// rather than a call per quantity. Levels follow quantities monotonically and fail
+// where they do, so the extremes stay extremes and the picture stays.
+void TSpectrumPlot::levels_of_runs(TLevelScale scale) {
+    const size_t count = fspans.size();
+    fquantities.resize(4 * count);
+    double* q = fquantities.data();
+    for (size_t k = 0; k < count; ++k) {
+        const TColumnRun& r = fruns[k];
+        q[4 * k] = r.first;
+        q[4 * k + 1] = r.last;
+        q[4 * k + 2] = r.low;
+        q[4 * k + 3] = r.high;
+    }
+    levels_of_quantities(scale, q, 4 * count);
+    for (size_t k = 0; k < count; ++k) {
+        TColumnRun& r = fruns[k];
+        r.first = q[4 * k];
+        r.last = q[4 * k + 1];
+        r.low = q[4 * k + 2];
+        r.high = q[4 * k + 3];
+    }
 }
 
 // A calibrated curve's levels differ from bin to bin by more than a monotonic mapping

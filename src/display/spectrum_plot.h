@@ -18,12 +18,14 @@
 // Painting draws into the off-screen image bmp1 and copies it when bltplot is set,
 // else straight onto the widget. Into the image every line (grid, cursors, curves) is
 // drawn by display/line_raster.h, which costs a fraction of a painter's per-line set-up
-// and per-pixel work. Nothing here
-// processes events; the `painting` flag makes a paint requested while one runs return at once. GUI
-// thread only.
+// and per-pixel work, tile by tile where the image is larger than the cache
+// (display/tile_raster.h), into memory laid out for strokes down its columns
+// (display/huge_page_image.h). Nothing here processes events; the `painting` flag makes
+// a paint requested while one runs return at once. GUI thread only.
 
 #include "display/axis.h"
 #include "display/column_reducer.h"
+#include "display/tile_raster.h"
 #include "engine/curves.h"
 #include "engine/measurement.h"
 #include "engine/reference_curve.h"
@@ -91,6 +93,7 @@ private:
     void compute_curves();
     bool compute_curve(int curve);
     bool calibrated_runs(int curve);
+    void levels_of_runs(TLevelScale scale);
     void raster_lines();
     void add_reference_lines();
     void draw_legend(QPainter& painter);
@@ -122,6 +125,8 @@ private:
     double fcolumnsampfreq = 0.0;
     size_t fcolumnbins = 0;
     std::vector<TColumnRun> fruns;
+    // The runs' quantities on their way to levels; reused.
+    std::vector<double> fquantities;
     // The levels of a calibrated curve; grows to N/2 + 1 once.
     tdoublearr flevels;
     // The lines each curve drew in the last paint; reused, so painting does not
@@ -133,6 +138,9 @@ private:
         QRgb color = 0;
     };
     std::vector<TColoredLine> fbackground;
+    // Every line of the image in the order of drawing, and what draws them; reused.
+    std::vector<TRasterLine> fraster;
+    TTileRaster ftiles;
     // The references' lines, over the curves; reused likewise.
     const std::vector<TReferenceCurve>* freferences = nullptr;
     std::vector<TColoredLine> freferencelines;

@@ -451,23 +451,26 @@ double level_of_quantity(TLevelScale scale, double q) {
     return scaled_log10(q, decibels_per_decade(scale));
 }
 
+void levels_of_quantities(TLevelScale scale, double* q, size_t count) {
+    if (scale != TLevelScale::decibels) {
+        scaled_log10(q, q, count, decibels_per_decade(scale));
+        return;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        if (quantity_failed(scale, q[i])) {
+            q[i] = failed;
+        }
+    }
+}
+
 bool curve_levels(const TAnalyser& a, int curve, size_t count, tdoublearr& values) {
     TCurveQuantities quantities(a, curve);
     if (!quantities.drawable()) {
         return false;
     }
     quantities.next(values.data(), count);
-    const TLevelScale scale = quantities.scale();
-    if (scale == TLevelScale::decibels) {
-        for (size_t i = 0; i < count; ++i) {
-            if (quantity_failed(scale, values[i])) {
-                values[i] = failed;
-            }
-        }
-    } else {
-        // A failed quantity gives NaN here too.
-        scaled_log10(values.data(), values.data(), count, decibels_per_decade(scale));
-    }
+    // A failed quantity gives NaN.
+    levels_of_quantities(quantities.scale(), values.data(), count);
     return true;
 }
 

@@ -54,6 +54,9 @@ inline bool quantity_failed(TLevelScale scale, double q) {
 
 /// The level in dB of a quantity; NaN where quantity_failed.
 double level_of_quantity(TLevelScale scale, double q);
+/// The levels of `count` quantities in place, with the same bits as level_of_quantity
+/// gives one by one, on the processor's vector instructions.
+void levels_of_quantities(TLevelScale scale, double* q, size_t count);
 
 /// The modulus of an SLTAS sum.
 inline double sltas_modulus(const tcomplex& z) {
