@@ -240,6 +240,7 @@ void TFFT::ensure_full_spectrum() {
         mirror_lower_half(foutim.data(), foutim.size(), true);
         fmirrorpending = false;
     }
+    fwholeread = true;
 }
 
 const double* TFFT::frame_without_gaps(const tdoublearr& in, const InputStats& stats,
@@ -289,7 +290,7 @@ void TFFT::calcfft() {
         fplan.complex_forward(re, lenre, a, im, lenim, b, window, scale, foutre.data(),
                               foutim.data());
     } else {
-        fplan.real_forward(re, lenre, a, window, scale, foutre.data(), foutim.data());
+        fplan.real_forward(re, lenre, a, window, scale, foutre.data(), foutim.data(), fwholeread);
     }
     // Removing the mean of all N windowed values changes bin 0 alone, to exactly 0.
     if (fremovedc) {
@@ -297,7 +298,8 @@ void TFFT::calcfft() {
         foutim[0] = 0.0;
     }
     fmirrored = !complex;
-    fmirrorpending = !complex;
+    fmirrorpending = !complex && !fwholeread;
+    fwholeread = false;
     // Samples so large that the sums overflow: the entries that fail are 0, as for the
     // derived outputs.
     const double limit = safe_peak(n);

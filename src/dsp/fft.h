@@ -147,6 +147,10 @@ private:
     // foutre/foutim hold only bins 0..N/2 of a real frame so far; the readers of the
     // whole arrays complete them (the per-frame path reads only OutdB and OutAbs).
     bool fmirrorpending = false;
+    // Every bin of the last transform was read: the next real frame's transform writes
+    // the upper half in the same pass as the lower (a caller that reads every bin of
+    // one frame most likely reads every bin of the next), and no mirror pass follows.
+    bool fwholeread = false;
     // The input is kept in the component's own arrays; assigning copies it, so a
     // caller's array may change or go away after the assignment.
     tdoublearr finre, finim;

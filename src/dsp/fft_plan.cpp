@@ -219,12 +219,16 @@ void load_every_second(const double* x, std::size_t len, std::size_t first, doub
 // E = (Z[k] + conj Z[M-k]) / 2 and O = (Z[k] - conj Z[M-k]) / 2i, X[k] = E + w^k·O and
 // X[M-k] = conj(E - w^k·O), both times h. Z lies in zr/zi[0..M), X goes to lr/li; zmr/zmi
 // and mr/mi point at index M, so that mr[-k] is element M-k and no two streams overlap.
-// Covers 0 < k < M/2.
+// Covers 0 < k < M/2. Whole: the upper half too, X[2M-k] = conj X[k] (ur/ui point at
+// index 2M, so that ur[-k] is element 2M-k) and X[M+k] = conj X[M-k] (pr/pi point at
+// index M+1).
+template <bool Whole>
 void separate_real(std::size_t m, double h, const double* __restrict cosk,
                    const double* __restrict sink, const double* __restrict zr,
                    const double* __restrict zi, const double* __restrict zmr,
                    const double* __restrict zmi, double* __restrict lr, double* __restrict li,
-                   double* __restrict mr, double* __restrict mi) {
+                   double* __restrict mr, double* __restrict mi, double* __restrict ur,
+                   double* __restrict ui, double* __restrict pr, double* __restrict pi) {
     const std::size_t half = m / 2;
     for (std::size_t k = 1; k < half; ++k) {
         const auto back = -static_cast<std::ptrdiff_t>(k);
@@ -234,10 +238,19 @@ void separate_real(std::size_t m, double h, const double* __restrict cosk,
         const double orr = (ai + ci) * h, oi = (cr - ar) * h;
         const double tr = cosk[k] * orr - sink[k] * oi;
         const double ti = cosk[k] * oi + sink[k] * orr;
-        lr[k] = er + tr;
-        li[k] = ei + ti;
-        mr[back] = er - tr;
-        mi[back] = ti - ei;
+        const double xr = er + tr, xi = ei + ti;
+        const double yr = er - tr, yi = ti - ei;
+        lr[k] = xr;
+        li[k] = xi;
+        mr[back] = yr;
+        mi[back] = yi;
+        if constexpr (Whole) {
+            // Negated, not recomputed: the same bits as mirror_lower_half would give.
+            ur[back] = xr;
+            ui[back] = -xi;
+            pr[k - 1] = yr;
+            pi[k - 1] = -yi;
+        }
     }
 }
 
@@ -378,9 +391,14 @@ void FFTPlan::half_of_real_frame(const double* x, std::size_t len, double offset
 }
 
 void FFTPlan::real_forward(const double* x, std::size_t len, double offset, const double* window,
-                           double scale, double* re, double* im) {
-    isa_dispatch::run_on_isa<&FFTPlan::real_forward_body>(this, x, len, offset, window, scale, re,
-                                                          im);
+                           double scale, double* re, double* im, bool whole) {
+    if (whole) {
+        isa_dispatch::run_on_isa<&FFTPlan::real_forward_body<true>>(this, x, len, offset, window,
+                                                                    scale, re, im);
+    } else {
+        isa_dispatch::run_on_isa<&FFTPlan::real_forward_body<false>>(this, x, len, offset, window,
+                                                                     scale, re, im);
+    }
 }
 
 void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, const double* xi,
@@ -390,6 +408,7 @@ void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, c
                                                              window, scale, re, im);
 }
 
+template <bool Whole>
 inline void FFTPlan::real_forward_body(FFTPlan* plan, const double* x, std::size_t len,
                                        double offset, const double* window, double scale,
                                        double* re, double* im) {
@@ -405,11 +424,16 @@ inline void FFTPlan::real_forward_body(FFTPlan* plan, const double* x, std::size
     if (m < 2) {
         return;
     }
-    separate_real(m, 0.5 * scale, plan->fcos.data(), plan->fsin.data(), zr, zi, zr + m, zi + m, re,
-                  im, re + m, im + m);
+    separate_real<Whole>(m, 0.5 * scale, plan->fcos.data(), plan->fsin.data(), zr, zi, zr + m,
+                         zi + m, re, im, re + m, im + m, re + 2 * m, im + 2 * m, re + m + 1,
+                         im + m + 1);
     // Bin N/4 is its own partner: X[M/2] = Z[M/2].
     re[m / 2] = zr[m / 2] * scale;
     im[m / 2] = zi[m / 2] * scale;
+    if constexpr (Whole) {
+        re[3 * m / 2] = re[m / 2];
+        im[3 * m / 2] = -im[m / 2];
+    }
 }
 
 inline void FFTPlan::complex_forward_body(FFTPlan* plan, const double* xr, std::size_t lenr,
