@@ -7,7 +7,8 @@
 // references to the component's own arrays: they stay valid and are overwritten in
 // place by the next computation; read them through their getter after new input (the
 // upper half of OutRe and OutIm is written only when one of the full-spectrum outputs
-// is read). Once the size is set, nothing allocates per frame.
+// is read, or with the transform when every bin of the frame before was read). Once
+// the size is set, nothing allocates per frame.
 //
 // The transform has a positive exponent, X[m] = Σ x[n]·e^(+i·2π·m·n/N), and is scaled
 // by 1/W (the window size): a sinusoid of amplitude A on a bin, rectangle window,
