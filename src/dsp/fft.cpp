@@ -75,7 +75,7 @@ template <typename T> struct CopyWithStats {
     // The sum and the peak of quarter j: its lanes, then the values after the last
     // whole group of four.
     static void finish(const T* __restrict src, double* __restrict dst, std::size_t from,
-                       std::size_t to, v4 sum, v4 peak, double& s, double& p) {
+                       std::size_t to, const v4& sum, const v4& peak, double& s, double& p) {
         s = (sum[0] + sum[1]) + (sum[2] + sum[3]);
         p = std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
         for (std::size_t i = from; i < to; ++i) {

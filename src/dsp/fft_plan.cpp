@@ -122,13 +122,14 @@ using v4 [[gnu::vector_size(32)]] = double;
     return v;
 }
 
-[[gnu::always_inline]] inline void store4(double* p, v4 v) {
+[[gnu::always_inline]] inline void store4(double* p, const v4& v) {
     __builtin_memcpy(p, &v, sizeof v);
 }
 
 // Rows p..p+3 of the 4 x 4 block (y0, y1, y2, y3) taken lane by lane, written to
 // y[4p .. 4p+15]: y[4(p+l) + j] = yj[l].
-[[gnu::always_inline]] inline void store_transposed(double* y, v4 y0, v4 y1, v4 y2, v4 y3) {
+[[gnu::always_inline]] inline void store_transposed(double* y, const v4& y0, const v4& y1,
+                                                    const v4& y2, const v4& y3) {
     const v4 t0 = __builtin_shufflevector(y0, y1, 0, 4, 2, 6);
     const v4 t1 = __builtin_shufflevector(y0, y1, 1, 5, 3, 7);
     const v4 t2 = __builtin_shufflevector(y2, y3, 0, 4, 2, 6);

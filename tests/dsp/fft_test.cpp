@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "dsp/numeric.h"
+#include "dsp/vector_isa.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace zevrin {
 namespace {
@@ -315,6 +317,46 @@ TEST(FFTOutputs, ReadingEveryBinOfEachFrameGivesTheSameBits) {
             }
             EXPECT_EQ(everyframe.OutdB(), fresh.OutdB());
         }
+    }
+}
+
+// The transform's passes and the statistics of an assigned frame run on the widest
+// vectors the processor has: the spectrum a user reads must not depend on which.
+TEST(FFTOutputs, EveryInstructionSetGivesTheSameBits) {
+    std::vector<TVectorIsa> isas;
+    for (TVectorIsa isa : {TVectorIsa::baseline, TVectorIsa::avx, TVectorIsa::avx2}) {
+        if (isa <= processor_vector_isa()) {
+            isas.push_back(isa);
+        }
+    }
+    std::vector<std::vector<uint64_t>> results;
+    for (TVectorIsa isa : isas) {
+        limit_vector_isa(isa);
+        std::vector<uint64_t> bits;
+        // Lengths with and without a remainder after the groups of four per quarter.
+        for (std::size_t n : {64u, 1000u, 4096u, 4099u}) {
+            TFFT fft;
+            fft.set_InRe(ramp(n, 1.7));
+            for (const tdoublearr* out : {&fft.OutRe(), &fft.OutIm(), &fft.OutdB()}) {
+                for (double v : *out) {
+                    bits.push_back(std::bit_cast<uint64_t>(v));
+                }
+            }
+            tsamplechunk chunk;
+            chunk.used = static_cast<int32_t>(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                chunk.data[k] = static_cast<int16_t>((k * 7919) % 20011) - 10000;
+            }
+            fft.set_InChunk(chunk);
+            for (double v : fft.OutAbs()) {
+                bits.push_back(std::bit_cast<uint64_t>(v));
+            }
+        }
+        results.push_back(bits);
+    }
+    limit_vector_isa(TVectorIsa::avx2);
+    for (std::size_t k = 1; k < results.size(); ++k) {
+        EXPECT_EQ(results[k], results[0]) << vector_isa_name(isas[k]) << " differs from SSE2";
     }
 }
 
