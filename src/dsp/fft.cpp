@@ -1,12 +1,17 @@
 #include "dsp/fft.h"
 
+#include "dsp/isa_dispatch.h"
 #include "dsp/numeric.h"
 #include "dsp/vector_math.h"
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
+
+#pragma GCC diagnostic ignored "-Wpsabi" // the vectors never cross a call here
 
 namespace zevrin {
 
@@ -32,42 +37,80 @@ double window_value(TFFTWindow window, double theta) {
     return 1.0;
 }
 
+// Four lanes (GCC vector extensions): one register on AVX, two on the baseline, with the
+// same operations lane by lane, so the sums below have the same bits on every processor.
+using v4 [[gnu::vector_size(32)]] = double;
+using v4bits [[gnu::vector_size(32)]] = std::uint64_t;
+
+inline v4 load4(const double* p) {
+    v4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline v4 load4(const std::int16_t* p) {
+    using v4short [[gnu::vector_size(8)]] = std::int16_t;
+    v4short v;
+    std::memcpy(&v, p, sizeof v);
+    return __builtin_convertvector(v, v4);
+}
+
 // Copies src to dst and takes its sum and largest magnitude in the same pass. Four
-// quarters run side by side so that the sums do not wait on each other; the order of
-// the additions differs from a plain left-to-right sum only in the last bits.
+// quarters run side by side, each summed in four lanes, so that no sum waits on
+// another; the order of the additions differs from a plain left-to-right sum only in the
+// last bits, and is the same at every vector width. A value that is no number leaves the
+// largest magnitude as it is (the sum tells of it).
+template <typename T> struct CopyWithStats {
+    // One quarter's four values at i: copied, added to its sums, its peaks raised.
+    [[gnu::always_inline]] static void step(const T* __restrict src, double* __restrict dst,
+                                            v4& sum, v4& peak) {
+        const v4bits magnitude = v4bits{} + 0x7fffffffffffffffull;
+        const v4 v = load4(src);
+        std::memcpy(dst, &v, sizeof v);
+        sum += v;
+        const v4 a = reinterpret_cast<v4>(reinterpret_cast<v4bits>(v) & magnitude);
+        peak = a > peak ? a : peak;
+    }
+
+    // The sum and the peak of quarter j: its lanes, then the values after the last
+    // whole group of four.
+    static void finish(const T* __restrict src, double* __restrict dst, std::size_t from,
+                       std::size_t to, const v4& sum, const v4& peak, double& s, double& p) {
+        s = (sum[0] + sum[1]) + (sum[2] + sum[3]);
+        p = std::max(std::max(peak[0], peak[1]), std::max(peak[2], peak[3]));
+        for (std::size_t i = from; i < to; ++i) {
+            const double v = static_cast<double>(src[i]);
+            dst[i] = v;
+            s += v;
+            p = std::max(p, std::abs(v));
+        }
+    }
+
+    static void run(const T* __restrict src, std::size_t n, double* __restrict dst, double* sum,
+                    double* peak) {
+        const std::size_t q = n / 4;
+        const std::size_t q4 = q - q % 4;
+        v4 s0{}, s1{}, s2{}, s3{}, p0{}, p1{}, p2{}, p3{};
+        for (std::size_t i = 0; i < q4; i += 4) {
+            step(src + i, dst + i, s0, p0);
+            step(src + q + i, dst + q + i, s1, p1);
+            step(src + 2 * q + i, dst + 2 * q + i, s2, p2);
+            step(src + 3 * q + i, dst + 3 * q + i, s3, p3);
+        }
+        double t0, t1, t2, t3, m0, m1, m2, m3;
+        finish(src, dst, q4, q, s0, p0, t0, m0);
+        finish(src + q, dst + q, q4, q, s1, p1, t1, m1);
+        finish(src + 2 * q, dst + 2 * q, q4, q, s2, p2, t2, m2);
+        // The last quarter takes the values after the fourth quarter too.
+        finish(src + 3 * q, dst + 3 * q, q4, n - 3 * q, s3, p3, t3, m3);
+        *sum = (t0 + t1) + (t2 + t3);
+        *peak = std::max(std::max(m0, m1), std::max(m2, m3));
+    }
+};
+
 template <typename T>
-void copy_with_stats(const T* __restrict src, std::size_t n, double* __restrict dst, double& sum,
-                     double& peak) {
-    const std::size_t q = n / 4;
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    double p0 = 0.0, p1 = 0.0, p2 = 0.0, p3 = 0.0;
-#pragma omp simd reduction(+ : s0, s1, s2, s3) reduction(max : p0, p1, p2, p3)
-    for (std::size_t i = 0; i < q; ++i) {
-        const double v0 = static_cast<double>(src[i]);
-        const double v1 = static_cast<double>(src[i + q]);
-        const double v2 = static_cast<double>(src[i + 2 * q]);
-        const double v3 = static_cast<double>(src[i + 3 * q]);
-        dst[i] = v0;
-        dst[i + q] = v1;
-        dst[i + 2 * q] = v2;
-        dst[i + 3 * q] = v3;
-        s0 += v0;
-        s1 += v1;
-        s2 += v2;
-        s3 += v3;
-        p0 = std::max(p0, std::abs(v0));
-        p1 = std::max(p1, std::abs(v1));
-        p2 = std::max(p2, std::abs(v2));
-        p3 = std::max(p3, std::abs(v3));
-    }
-    for (std::size_t i = 4 * q; i < n; ++i) {
-        const double v = static_cast<double>(src[i]);
-        dst[i] = v;
-        s0 += v;
-        p0 = std::max(p0, std::abs(v));
-    }
-    sum = (s0 + s1) + (s2 + s3);
-    peak = std::max(std::max(p0, p1), std::max(p2, p3));
+void copy_with_stats(const T* src, std::size_t n, double* dst, double& sum, double& peak) {
+    isa_dispatch::run_on_isa<&CopyWithStats<T>::run>(src, n, dst, &sum, &peak);
 }
 
 // Below this input magnitude no intermediate value of an n-point transform can
@@ -240,6 +283,7 @@ void TFFT::ensure_full_spectrum() {
         mirror_lower_half(foutim.data(), foutim.size(), true);
         fmirrorpending = false;
     }
+    fwholeread = true;
 }
 
 const double* TFFT::frame_without_gaps(const tdoublearr& in, const InputStats& stats,
@@ -289,7 +333,7 @@ void TFFT::calcfft() {
         fplan.complex_forward(re, lenre, a, im, lenim, b, window, scale, foutre.data(),
                               foutim.data());
     } else {
-        fplan.real_forward(re, lenre, a, window, scale, foutre.data(), foutim.data());
+        fplan.real_forward(re, lenre, a, window, scale, foutre.data(), foutim.data(), fwholeread);
     }
     // Removing the mean of all N windowed values changes bin 0 alone, to exactly 0.
     if (fremovedc) {
@@ -297,7 +341,8 @@ void TFFT::calcfft() {
         foutim[0] = 0.0;
     }
     fmirrored = !complex;
-    fmirrorpending = !complex;
+    fmirrorpending = !complex && !fwholeread;
+    fwholeread = false;
     // Samples so large that the sums overflow: the entries that fail are 0, as for the
     // derived outputs.
     const double limit = safe_peak(n);

@@ -7,7 +7,8 @@
 // references to the component's own arrays: they stay valid and are overwritten in
 // place by the next computation; read them through their getter after new input (the
 // upper half of OutRe and OutIm is written only when one of the full-spectrum outputs
-// is read). Once the size is set, nothing allocates per frame.
+// is read, or with the transform when every bin of the frame before was read). Once
+// the size is set, nothing allocates per frame.
 //
 // The transform has a positive exponent, X[m] = Σ x[n]·e^(+i·2π·m·n/N), and is scaled
 // by 1/W (the window size): a sinusoid of amplitude A on a bin, rectangle window,
@@ -147,6 +148,10 @@ private:
     // foutre/foutim hold only bins 0..N/2 of a real frame so far; the readers of the
     // whole arrays complete them (the per-frame path reads only OutdB and OutAbs).
     bool fmirrorpending = false;
+    // Every bin of the last transform was read: the next real frame's transform writes
+    // the upper half in the same pass as the lower (a caller that reads every bin of
+    // one frame most likely reads every bin of the next), and no mirror pass follows.
+    bool fwholeread = false;
     // The input is kept in the component's own arrays; assigning copies it, so a
     // caller's array may change or go away after the assignment.
     tdoublearr finre, finim;

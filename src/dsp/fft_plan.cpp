@@ -107,6 +107,67 @@ void stage_first(std::size_t n4, Load load, double* __restrict yr, double* __res
     }
 }
 
+// The vector kernels are always inlined: their vector types never cross a call, so the
+// ABI of passing them does not matter.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+// Four lanes of doubles (GCC vector extensions): two registers on the baseline, one on
+// AVX. Each lane does the same IEEE operations as the scalar code, so the bits match.
+using v4 [[gnu::vector_size(32)]] = double;
+
+[[gnu::always_inline]] inline v4 load4(const double* p) {
+    v4 v;
+    __builtin_memcpy(&v, p, sizeof v);
+    return v;
+}
+
+[[gnu::always_inline]] inline void store4(double* p, const v4& v) {
+    __builtin_memcpy(p, &v, sizeof v);
+}
+
+// Rows p..p+3 of the 4 x 4 block (y0, y1, y2, y3) taken lane by lane, written to
+// y[4p .. 4p+15]: y[4(p+l) + j] = yj[l].
+[[gnu::always_inline]] inline void store_transposed(double* y, const v4& y0, const v4& y1,
+                                                    const v4& y2, const v4& y3) {
+    const v4 t0 = __builtin_shufflevector(y0, y1, 0, 4, 2, 6);
+    const v4 t1 = __builtin_shufflevector(y0, y1, 1, 5, 3, 7);
+    const v4 t2 = __builtin_shufflevector(y2, y3, 0, 4, 2, 6);
+    const v4 t3 = __builtin_shufflevector(y2, y3, 1, 5, 3, 7);
+    store4(y, __builtin_shufflevector(t0, t2, 0, 1, 4, 5));
+    store4(y + 4, __builtin_shufflevector(t1, t3, 0, 1, 4, 5));
+    store4(y + 8, __builtin_shufflevector(t0, t2, 2, 3, 6, 7));
+    store4(y + 12, __builtin_shufflevector(t1, t3, 2, 3, 6, 7));
+}
+
+// stage_first four butterflies at a time (n4 a multiple of 4): Load4 gives the input
+// values at four consecutive indices of the half transform. The outputs of four
+// butterflies are interleaved by a transposition in registers rather than by four
+// scattered stores each.
+template <typename Load4>
+void stage_first4(std::size_t n4, Load4 load, double* __restrict yr, double* __restrict yi,
+                  const double* __restrict tw) {
+    for (std::size_t p = 0; p < n4; p += 4) {
+        v4 ar, ai, br, bi, cr, ci, dr, di;
+        load(p, ar, ai);
+        load(p + n4, br, bi);
+        load(p + 2 * n4, cr, ci);
+        load(p + 3 * n4, dr, di);
+        const v4 c1 = load4(tw + p), s1 = load4(tw + n4 + p);
+        const v4 c2 = load4(tw + 2 * n4 + p), s2 = load4(tw + 3 * n4 + p);
+        const v4 c3 = load4(tw + 4 * n4 + p), s3 = load4(tw + 5 * n4 + p);
+        const v4 apcr = ar + cr, apci = ai + ci, amcr = ar - cr, amci = ai - ci;
+        const v4 bpdr = br + dr, bpdi = bi + di, bmdr = br - dr, bmdi = bi - di;
+        const v4 t1r = amcr - bmdi, t1i = amci + bmdr;
+        const v4 t2r = apcr - bpdr, t2i = apci - bpdi;
+        const v4 t3r = amcr + bmdi, t3i = amci - bmdr;
+        store_transposed(yr + 4 * p, apcr + bpdr, c1 * t1r - s1 * t1i, c2 * t2r - s2 * t2i,
+                         c3 * t3r - s3 * t3i);
+        store_transposed(yi + 4 * p, apci + bpdi, c1 * t1i + s1 * t1r, c2 * t2i + s2 * t2r,
+                         c3 * t3i + s3 * t3r);
+    }
+}
+
 // A complex array as the first pass's input.
 struct SplitInput {
     const double* __restrict xr;
@@ -114,6 +175,10 @@ struct SplitInput {
     void operator()(std::size_t k, double& re, double& im) const {
         re = xr[k];
         im = xi[k];
+    }
+    void operator()(std::size_t k, v4& re, v4& im) const {
+        re = load4(xr + k);
+        im = load4(xi + k);
     }
 };
 
@@ -135,7 +200,31 @@ template <bool Offset, bool Window> struct RealFrameInput {
             im *= window[2 * k + 1];
         }
     }
+    void operator()(std::size_t k, v4& re, v4& im) const {
+        v4 lo = load4(x + 2 * k);
+        v4 hi = load4(x + 2 * k + 4);
+        if constexpr (Offset) {
+            lo -= offset;
+            hi -= offset;
+        }
+        if constexpr (Window) {
+            lo *= load4(window + 2 * k);
+            hi *= load4(window + 2 * k + 4);
+        }
+        re = __builtin_shufflevector(lo, hi, 0, 2, 4, 6);
+        im = __builtin_shufflevector(lo, hi, 1, 3, 5, 7);
+    }
 };
+
+// The first pass, four butterflies at a time where their number allows.
+template <typename Load>
+void run_first(std::size_t n4, Load load, double* yr, double* yi, const double* tw) {
+    if (n4 % 4 == 0) {
+        stage_first4(n4, load, yr, yi, tw);
+    } else {
+        stage_first(n4, load, yr, yi, tw);
+    }
+}
 
 // A twiddled pass of stride s: for each p, one row of s butterflies sharing its twiddles.
 // `quarter` is N/8 (a quarter of the half transform), the distance between a, b, c, d.
@@ -219,12 +308,16 @@ void load_every_second(const double* x, std::size_t len, std::size_t first, doub
 // E = (Z[k] + conj Z[M-k]) / 2 and O = (Z[k] - conj Z[M-k]) / 2i, X[k] = E + w^k·O and
 // X[M-k] = conj(E - w^k·O), both times h. Z lies in zr/zi[0..M), X goes to lr/li; zmr/zmi
 // and mr/mi point at index M, so that mr[-k] is element M-k and no two streams overlap.
-// Covers 0 < k < M/2.
+// Covers 0 < k < M/2. Whole: the upper half too, X[2M-k] = conj X[k] (ur/ui point at
+// index 2M, so that ur[-k] is element 2M-k) and X[M+k] = conj X[M-k] (pr/pi point at
+// index M+1).
+template <bool Whole>
 void separate_real(std::size_t m, double h, const double* __restrict cosk,
                    const double* __restrict sink, const double* __restrict zr,
                    const double* __restrict zi, const double* __restrict zmr,
                    const double* __restrict zmi, double* __restrict lr, double* __restrict li,
-                   double* __restrict mr, double* __restrict mi) {
+                   double* __restrict mr, double* __restrict mi, double* __restrict ur,
+                   double* __restrict ui, double* __restrict pr, double* __restrict pi) {
     const std::size_t half = m / 2;
     for (std::size_t k = 1; k < half; ++k) {
         const auto back = -static_cast<std::ptrdiff_t>(k);
@@ -234,10 +327,19 @@ void separate_real(std::size_t m, double h, const double* __restrict cosk,
         const double orr = (ai + ci) * h, oi = (cr - ar) * h;
         const double tr = cosk[k] * orr - sink[k] * oi;
         const double ti = cosk[k] * oi + sink[k] * orr;
-        lr[k] = er + tr;
-        li[k] = ei + ti;
-        mr[back] = er - tr;
-        mi[back] = ti - ei;
+        const double xr = er + tr, xi = ei + ti;
+        const double yr = er - tr, yi = ti - ei;
+        lr[k] = xr;
+        li[k] = xi;
+        mr[back] = yr;
+        mi[back] = yi;
+        if constexpr (Whole) {
+            // Negated, not recomputed: the same bits as mirror_lower_half would give.
+            ur[back] = xr;
+            ui[back] = -xi;
+            pr[k - 1] = yr;
+            pi[k - 1] = -yi;
+        }
     }
 }
 
@@ -256,6 +358,8 @@ void combine_complex(std::size_t m, double scale, const double* __restrict cosk,
         oi[k] = (ai - ti) * scale;
     }
 }
+
+#pragma GCC diagnostic pop
 
 } // namespace
 
@@ -311,7 +415,7 @@ void FFTPlan::run_stages(std::size_t first, double* sr, double* si, double* dr, 
         const double* tw = ftwiddles.data() + st.table;
         switch (st.kind) {
         case StageKind::first:
-            stage_first(st.n / 4, SplitInput{sr, si}, dr, di, tw);
+            run_first(st.n / 4, SplitInput{sr, si}, dr, di, tw);
             break;
         case StageKind::stride4:
             stage_rows<4>(st.n / 4, st.s, quarter, sr, si, dr, di, tw);
@@ -346,10 +450,10 @@ void FFTPlan::first_stage_from_frame(const double* x, double offset, const doubl
     const double* tw = ftwiddles.data() + fstages[0].table;
     // The first pass writes where the remaining ones end in a.
     if (lands_in_input(1)) {
-        stage_first(fhalf / 4, input, ar, ai, tw);
+        run_first(fhalf / 4, input, ar, ai, tw);
         run_stages(1, ar, ai, br, bi);
     } else {
-        stage_first(fhalf / 4, input, br, bi, tw);
+        run_first(fhalf / 4, input, br, bi, tw);
         run_stages(1, br, bi, ar, ai);
     }
 }
@@ -378,9 +482,14 @@ void FFTPlan::half_of_real_frame(const double* x, std::size_t len, double offset
 }
 
 void FFTPlan::real_forward(const double* x, std::size_t len, double offset, const double* window,
-                           double scale, double* re, double* im) {
-    isa_dispatch::run_on_isa<&FFTPlan::real_forward_body>(this, x, len, offset, window, scale, re,
-                                                          im);
+                           double scale, double* re, double* im, bool whole) {
+    if (whole) {
+        isa_dispatch::run_on_isa<&FFTPlan::real_forward_body<true>>(this, x, len, offset, window,
+                                                                    scale, re, im);
+    } else {
+        isa_dispatch::run_on_isa<&FFTPlan::real_forward_body<false>>(this, x, len, offset, window,
+                                                                     scale, re, im);
+    }
 }
 
 void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, const double* xi,
@@ -390,6 +499,7 @@ void FFTPlan::complex_forward(const double* xr, std::size_t lenr, double offr, c
                                                              window, scale, re, im);
 }
 
+template <bool Whole>
 inline void FFTPlan::real_forward_body(FFTPlan* plan, const double* x, std::size_t len,
                                        double offset, const double* window, double scale,
                                        double* re, double* im) {
@@ -405,11 +515,16 @@ inline void FFTPlan::real_forward_body(FFTPlan* plan, const double* x, std::size
     if (m < 2) {
         return;
     }
-    separate_real(m, 0.5 * scale, plan->fcos.data(), plan->fsin.data(), zr, zi, zr + m, zi + m, re,
-                  im, re + m, im + m);
+    separate_real<Whole>(m, 0.5 * scale, plan->fcos.data(), plan->fsin.data(), zr, zi, zr + m,
+                         zi + m, re, im, re + m, im + m, re + 2 * m, im + 2 * m, re + m + 1,
+                         im + m + 1);
     // Bin N/4 is its own partner: X[M/2] = Z[M/2].
     re[m / 2] = zr[m / 2] * scale;
     im[m / 2] = zi[m / 2] * scale;
+    if constexpr (Whole) {
+        re[3 * m / 2] = re[m / 2];
+        im[3 * m / 2] = -im[m / 2];
+    }
 }
 
 inline void FFTPlan::complex_forward_body(FFTPlan* plan, const double* xr, std::size_t lenr,

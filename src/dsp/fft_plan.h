@@ -29,9 +29,11 @@ public:
     /// The spectrum of a real frame: z[k] = (x[k] - offset)·window[k] for k < len ≤ N,
     /// 0 for len ≤ k < N; a null window is all ones. Writes bins 0..N/2, times scale, to
     /// re and im (N entries each, the rest left as they are); X[N-m] = conj X[m] completes
-    /// them (mirror_lower_half, dsp/vector_math.h).
+    /// them (mirror_lower_half, dsp/vector_math.h). With `whole` the transform completes
+    /// them itself, with the same bits, in the pass that computes the bins: cheaper than
+    /// a second pass for a caller that reads every bin.
     void real_forward(const double* x, std::size_t len, double offset, const double* window,
-                      double scale, double* re, double* im);
+                      double scale, double* re, double* im, bool whole = false);
 
     /// The spectrum of a complex frame: z[k] = (xr[k] - offr)·window[k] for k < lenr,
     /// plus i·(xi[k] - offi)·window[k] for k < leni, 0 elsewhere (lenr, leni ≤ N; a null
@@ -50,6 +52,7 @@ private:
     };
 
     // The transforms' bodies, compiled once per instruction set.
+    template <bool Whole>
     static void real_forward_body(FFTPlan* plan, const double* x, std::size_t len, double offset,
                                   const double* window, double scale, double* re, double* im);
     static void complex_forward_body(FFTPlan* plan, const double* xr, std::size_t lenr, double offr,

@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "dsp/numeric.h"
+#include "dsp/vector_isa.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace zevrin {
 namespace {
@@ -283,6 +287,77 @@ TEST(FFTOutputs, UpperHalfOfARealFrameMirrorsTheLower) {
         EXPECT_NEAR(phase[64 - m], -phase[m], 1e-15);
     }
     EXPECT_EQ(im[32], 0.0);
+}
+
+// A caller that reads every bin of one frame gets the next frame's upper half from the
+// transform itself: the same bits as from the separate mirror pass.
+TEST(FFTOutputs, ReadingEveryBinOfEachFrameGivesTheSameBits) {
+    for (std::size_t n : {2u, 4u, 8u, 64u, 2048u}) {
+        for (bool removedc : {false, true}) {
+            TFFT everyframe, fresh;
+            for (TFFT* f : {&everyframe, &fresh}) {
+                f->set_RemoveDC(removedc);
+            }
+            everyframe.set_InRe(ramp(n, 3.0));
+            everyframe.OutRe();
+            tdoublearr x(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                x[k] = std::cos(2 * M_PI * 3 * static_cast<double>(k) / static_cast<double>(n)) +
+                       0.25 * static_cast<double>(k % 5);
+            }
+            everyframe.set_InRe(x);
+            fresh.set_InRe(x);
+            const tdoublearr& re = everyframe.OutRe();
+            const tdoublearr& im = everyframe.OutIm();
+            for (std::size_t m = 0; m < n; ++m) {
+                ASSERT_EQ(std::bit_cast<uint64_t>(re[m]), std::bit_cast<uint64_t>(fresh.OutRe()[m]))
+                    << "N=" << n << " bin " << m;
+                ASSERT_EQ(std::bit_cast<uint64_t>(im[m]), std::bit_cast<uint64_t>(fresh.OutIm()[m]))
+                    << "N=" << n << " bin " << m;
+            }
+            EXPECT_EQ(everyframe.OutdB(), fresh.OutdB());
+        }
+    }
+}
+
+// The transform's passes and the statistics of an assigned frame run on the widest
+// vectors the processor has: the spectrum a user reads must not depend on which.
+TEST(FFTOutputs, EveryInstructionSetGivesTheSameBits) {
+    std::vector<TVectorIsa> isas;
+    for (TVectorIsa isa : {TVectorIsa::baseline, TVectorIsa::avx, TVectorIsa::avx2}) {
+        if (isa <= processor_vector_isa()) {
+            isas.push_back(isa);
+        }
+    }
+    std::vector<std::vector<uint64_t>> results;
+    for (TVectorIsa isa : isas) {
+        limit_vector_isa(isa);
+        std::vector<uint64_t> bits;
+        // Lengths with and without a remainder after the groups of four per quarter.
+        for (std::size_t n : {64u, 1000u, 4096u, 4099u}) {
+            TFFT fft;
+            fft.set_InRe(ramp(n, 1.7));
+            for (const tdoublearr* out : {&fft.OutRe(), &fft.OutIm(), &fft.OutdB()}) {
+                for (double v : *out) {
+                    bits.push_back(std::bit_cast<uint64_t>(v));
+                }
+            }
+            tsamplechunk chunk;
+            chunk.used = static_cast<int32_t>(n);
+            for (std::size_t k = 0; k < n; ++k) {
+                chunk.data[k] = static_cast<int16_t>((k * 7919) % 20011) - 10000;
+            }
+            fft.set_InChunk(chunk);
+            for (double v : fft.OutAbs()) {
+                bits.push_back(std::bit_cast<uint64_t>(v));
+            }
+        }
+        results.push_back(bits);
+    }
+    limit_vector_isa(TVectorIsa::avx2);
+    for (std::size_t k = 1; k < results.size(); ++k) {
+        EXPECT_EQ(results[k], results[0]) << vector_isa_name(isas[k]) << " differs from SSE2";
+    }
 }
 
 TEST(FFTOutputs, MeanRemovalEmptiesBinZero) {
