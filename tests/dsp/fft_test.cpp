@@ -4,6 +4,7 @@
 
 #include "dsp/numeric.h"
 #include "dsp/vector_isa.h"
+#include "isa_support.h"
 
 #include <bit>
 #include <cmath>
@@ -323,15 +324,10 @@ TEST(FFTOutputs, ReadingEveryBinOfEachFrameGivesTheSameBits) {
 // The transform's passes and the statistics of an assigned frame run on the widest
 // vectors the processor has: the spectrum a user reads must not depend on which.
 TEST(FFTOutputs, EveryInstructionSetGivesTheSameBits) {
-    std::vector<TVectorIsa> isas;
-    for (TVectorIsa isa : {TVectorIsa::baseline, TVectorIsa::avx, TVectorIsa::avx2}) {
-        if (isa <= processor_vector_isa()) {
-            isas.push_back(isa);
-        }
-    }
+    const std::vector<TVectorIsa> isas = runnable_isas();
     std::vector<std::vector<uint64_t>> results;
     for (TVectorIsa isa : isas) {
-        limit_vector_isa(isa);
+        const IsaLimit limit(isa);
         std::vector<uint64_t> bits;
         // Lengths with and without a remainder after the groups of four per quarter.
         for (std::size_t n : {64u, 1000u, 4096u, 4099u}) {
@@ -354,7 +350,6 @@ TEST(FFTOutputs, EveryInstructionSetGivesTheSameBits) {
         }
         results.push_back(bits);
     }
-    limit_vector_isa(TVectorIsa::avx2);
     for (std::size_t k = 1; k < results.size(); ++k) {
         EXPECT_EQ(results[k], results[0]) << vector_isa_name(isas[k]) << " differs from SSE2";
     }

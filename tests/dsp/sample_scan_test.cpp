@@ -3,6 +3,7 @@
 
 #include "dsp/sample_scan.h"
 #include "dsp/vector_isa.h"
+#include "isa_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,21 +14,6 @@
 
 namespace zevrin {
 namespace {
-
-struct IsaLimit {
-    explicit IsaLimit(TVectorIsa isa) { limit_vector_isa(isa); }
-    ~IsaLimit() { limit_vector_isa(TVectorIsa::avx2); }
-};
-
-std::vector<TVectorIsa> isas() {
-    std::vector<TVectorIsa> all;
-    for (TVectorIsa isa : {TVectorIsa::baseline, TVectorIsa::avx, TVectorIsa::avx2}) {
-        if (isa <= processor_vector_isa()) {
-            all.push_back(isa);
-        }
-    }
-    return all;
-}
 
 // Full-scale samples everywhere (where the squares of pairs need all 32 bits), the
 // extremes of each channel placed in the vector part and in the rest after it.
@@ -53,7 +39,7 @@ TEST(SampleScan, PowerAndExtremesOfEachChannel) {
                 low[c] = std::min<int>(low[c], v[i]);
                 high[c] = std::max<int>(high[c], v[i]);
             }
-            for (TVectorIsa isa : isas()) {
+            for (TVectorIsa isa : runnable_isas()) {
                 IsaLimit limit(isa);
                 const TSampleScan s = scan_samples(v.data(), count, channels);
                 SCOPED_TRACE(testing::Message() << count << " samples, " << channels
@@ -73,7 +59,7 @@ TEST(SampleScan, ChannelToDoubles) {
     for (size_t i = 0; i < v.size(); ++i) {
         v[i] = static_cast<int16_t>(i % 2 == 0 ? -32768 + 61 * i : 32767 - 53 * i);
     }
-    for (TVectorIsa isa : isas()) {
+    for (TVectorIsa isa : runnable_isas()) {
         IsaLimit limit(isa);
         for (size_t count : {size_t{3}, size_t{1031}}) {
             for (size_t offset : {size_t{0}, size_t{1}}) {

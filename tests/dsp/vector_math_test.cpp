@@ -4,6 +4,7 @@
 
 #include "dsp/vector_isa.h"
 #include "dsp/vector_math.h"
+#include "isa_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,22 +21,6 @@ namespace {
 
 constexpr double inf = std::numeric_limits<double>::infinity();
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-// The instruction sets this processor can run, each with the loops limited to it.
-std::vector<TVectorIsa> isas() {
-    std::vector<TVectorIsa> all;
-    for (TVectorIsa isa : {TVectorIsa::baseline, TVectorIsa::avx, TVectorIsa::avx2}) {
-        if (isa <= processor_vector_isa()) {
-            all.push_back(isa);
-        }
-    }
-    return all;
-}
-
-struct IsaLimit {
-    explicit IsaLimit(TVectorIsa isa) { limit_vector_isa(isa); }
-    ~IsaLimit() { limit_vector_isa(TVectorIsa::avx2); }
-};
 
 // Every positive finite double whose logarithm the code can meet at the edges: every
 // binary exponent of the normal and subnormal range with the mantissas next to 1, √½
@@ -86,7 +71,7 @@ int64_t ulps_apart(double a, double b) {
 TEST(VectorLog, FollowsTheMathsLibraryOverTheWholeRange) {
     const std::vector<double> x = edge_values();
     ASSERT_GT(x.size(), 700000u);
-    for (TVectorIsa isa : isas()) {
+    for (TVectorIsa isa : runnable_isas()) {
         IsaLimit limit(isa);
         std::vector<double> y(x.size());
         scaled_log10(x.data(), y.data(), x.size(), 1.0);
@@ -167,7 +152,7 @@ TEST(VectorIsa, EveryInstructionSetGivesTheSameBits) {
     re[5] = nan;
     im[6] = inf;
     std::vector<std::vector<double>> results;
-    for (TVectorIsa isa : isas()) {
+    for (TVectorIsa isa : runnable_isas()) {
         IsaLimit limit(isa);
         std::vector<double> db(n), mag(n), lev(n), sum(n, 1.5), mir = re;
         power_db_bins(re.data(), im.data(), db.data(), n);
@@ -190,7 +175,7 @@ TEST(VectorIsa, EveryInstructionSetGivesTheSameBits) {
         for (size_t i = 0; i < results[0].size(); ++i) {
             ASSERT_EQ(std::bit_cast<uint64_t>(results[k][i]),
                       std::bit_cast<uint64_t>(results[0][i]))
-                << vector_isa_name(isas()[k]) << " differs from SSE2 at " << i;
+                << vector_isa_name(runnable_isas()[k]) << " differs from SSE2 at " << i;
         }
     }
 }
