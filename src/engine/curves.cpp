@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zevrin {
 
 const std::array<const char*, ncurves> curve_names = {
@@ -253,22 +257,36 @@ TQuantityRange range_from(TLevelScale scale, size_t from, size_t count, size_t e
     return r;
 }
 
+// The first index in [i, to) whose flag is set (`set`) or clear (!set); `to` if none.
+// Sixteen flags at a time where the processor has SSE2: a staircase's flags run in long
+// stretches between sparse partials, and a test per flag cost more than the values.
+inline size_t next_flag(const uint8_t* flags, bool set, size_t i, size_t to) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= to; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(flags + i));
+        const unsigned clear = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+        const unsigned found = set ? clear ^ 0xFFFFu : clear;
+        if (found != 0) {
+            return i + static_cast<size_t>(__builtin_ctz(found));
+        }
+    }
+#endif
+    while (i < to && (flags[i] != 0) != set) {
+        ++i;
+    }
+    return i;
+}
+
 // Over [from, to), within the flags, the entries of one kind in runs: calls
-// run(first, end) for each run of entries of the kind, in order. Partials are sparse or
-// regular, so a run's end is found with well predicted branches.
+// run(first, end) for each run of entries of the kind, in order.
 template <class Run>
 void kind_runs(const uint8_t* flags, bool kind, size_t from, size_t to, Run run) {
-    size_t i = from;
+    size_t i = next_flag(flags, kind, from, to);
     while (i < to) {
-        const bool of_kind = (flags[i] != 0) == kind;
-        size_t j = i + 1;
-        while (j < to && ((flags[j] != 0) == kind) == of_kind) {
-            ++j;
-        }
-        if (of_kind) {
-            run(i, j);
-        }
-        i = j;
+        const size_t end = next_flag(flags, !kind, i + 1, to);
+        run(i, end);
+        i = next_flag(flags, kind, end, to);
     }
 }
 
