@@ -44,15 +44,49 @@ private:
     long long frem = 0;
 };
 
+// ceil(a / b) for b > 0.
+long long ceil_div(long long a, long long b) {
+    return -floor_div(-a, b);
+}
+
+// Rows from..to (within the image) of column x, where x is within it.
+void span(const TRasterImage& im, int x, int from, int to, uint32_t color) {
+    uint32_t* p = im.pixels + static_cast<ptrdiff_t>(from) * im.stride + x;
+    for (int y = from; y <= to; ++y, p += im.stride) {
+        *p = color;
+    }
+}
+
 void vertical(const TRasterImage& im, int x, int ya, int yb, uint32_t color) {
     if (x < 0 || x >= im.width) {
         return;
     }
-    const int from = std::max(std::min(ya, yb), 0);
-    const int to = std::min(std::max(ya, yb), im.height - 1);
-    uint32_t* p = im.pixels + static_cast<ptrdiff_t>(from) * im.stride + x;
-    for (int y = from; y <= to; ++y, p += im.stride) {
-        *p = color;
+    span(im, x, std::max(std::min(ya, yb), 0), std::min(std::max(ya, yb), im.height - 1), color);
+}
+
+// A steep line from (x1, y1) down n > 0 rows, d columns across (0 < |d| < n), between
+// rows from and to: the steps of TAcross taken column by column. Column x1 + j·sign(d)
+// holds the steps t with 2nj - n <= 2t|d| < 2nj + n (d > 0) or 2nj - n < 2t|d| <= 2nj + n
+// (d < 0, where halves round the other way), so each column is one vertical span and
+// a step costs a store. The plot's curves join neighbouring columns by such lines.
+void steep(const TRasterImage& im, int x1, int y1, long long d, long long n, int from, int to,
+           uint32_t color) {
+    const long long ad = std::llabs(d);
+    const int dir = d > 0 ? 1 : -1;
+    const auto first_step = [n, ad, d](long long j) {
+        const long long num = 2 * n * j - n;
+        return d > 0 ? ceil_div(num, 2 * ad) : floor_div(num, 2 * ad) + 1;
+    };
+    const long long last = to - y1;
+    long long t = from - y1;
+    long long j = dir * floor_div(2 * t * d + n, 2 * n);
+    for (; t <= last; ++j) {
+        const long long end = std::min(first_step(j + 1), last + 1);
+        const int x = x1 + dir * static_cast<int>(j);
+        if (x >= 0 && x < im.width) {
+            span(im, x, y1 + static_cast<int>(t), y1 + static_cast<int>(end) - 1, color);
+        }
+        t = end;
     }
 }
 
@@ -76,6 +110,12 @@ void draw_line(const TRasterImage& im, int x1, int y1, int x2, int y2, uint32_t 
         const long long d = x2 - x1;
         const int from = std::max(y1, 0);
         const int to = std::min(y2, im.height - 1);
+        // Spans where they are several rows long; a division per column costs more than
+        // a step per row where they are short.
+        if (n >= 4 * std::llabs(d)) {
+            steep(im, x1, y1, d, n, from, to, color);
+            return;
+        }
         TAcross x(x1, from - y1, d, n);
         for (int y = from; y <= to; ++y, x.step()) {
             if (x.pos() >= 0 && x.pos() < im.width) {

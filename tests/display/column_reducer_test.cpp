@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace zevrin {
@@ -128,8 +129,38 @@ TEST(ColumnReducer, DrawsThePictureOfTheFullPolyline) {
     }
 }
 
-// The line raster: each line covers both ends, the same pixels from either end, one
-// pixel per step along its longer axis, and clipping leaves the visible part as it was.
+// floor(a / b) for b > 0.
+long long floor_div(long long a, long long b) {
+    const long long q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+// A line's pixels by their definition: one per step t along the longer axis, from the
+// end with the smaller coordinate on it; across it a + floor((2·t·d + n) / (2·n)), the
+// nearest position with halves upwards.
+std::vector<uint32_t> line_by_definition(int size, int x1, int y1, int x2, int y2) {
+    std::vector<uint32_t> image(static_cast<size_t>(size * size));
+    const bool steep = std::abs(y2 - y1) > std::abs(x2 - x1);
+    if (steep ? y2 < y1 : x2 < x1) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const long long n = steep ? y2 - y1 : x2 - x1;
+    const long long d = steep ? x2 - x1 : y2 - y1;
+    for (long long t = 0; t <= n; ++t) {
+        const long long across = n == 0 ? 0 : floor_div(2 * t * d + n, 2 * n);
+        const long long x = steep ? x1 + across : x1 + t;
+        const long long y = steep ? y1 + t : y1 + across;
+        if (x >= 0 && x < size && y >= 0 && y < size) {
+            image[static_cast<size_t>(y * size + x)] = 1;
+        }
+    }
+    return image;
+}
+
+// The line raster: each line has the pixels of its definition, the same from either
+// end, and clipping leaves the visible part as it was. Every other line is steep, from
+// one to a few columns across, as the plot joins its columns.
 TEST(LineRaster, EndsDirectionsAndClipping) {
     constexpr int big = 3 * width;
     std::vector<uint32_t> a(static_cast<size_t>(big * big));
@@ -144,11 +175,15 @@ TEST(LineRaster, EndsDirectionsAndClipping) {
         std::fill(a.begin(), a.end(), 0u);
         std::fill(b.begin(), b.end(), 0u);
         std::fill(c.begin(), c.end(), 0u);
-        const int x1 = pos(rng), y1 = pos(rng), x2 = pos(rng), y2 = pos(rng);
+        const int x1 = pos(rng), y1 = pos(rng), y2 = pos(rng);
+        const int near =
+            std::clamp(x1 + std::uniform_int_distribution<int>(-3, 3)(rng), -width, 2 * width - 1);
+        const int x2 = k % 2 == 0 ? pos(rng) : near;
         draw_line(ia, x1 + width, y1 + width, x2 + width, y2 + width, 1);
         draw_line(ib, x2 + width, y2 + width, x1 + width, y1 + width, 1);
         draw_line(ic, x1, y1, x2, y2, 1);
         ASSERT_EQ(a, b);
+        ASSERT_EQ(a, line_by_definition(big, x1 + width, y1 + width, x2 + width, y2 + width));
         EXPECT_EQ(a[static_cast<size_t>((y1 + width) * big + x1 + width)], 1u);
         EXPECT_EQ(a[static_cast<size_t>((y2 + width) * big + x2 + width)], 1u);
         const long steps = std::max(std::abs(x2 - x1), std::abs(y2 - y1)) + 1;
