@@ -149,6 +149,24 @@ struct Loops {
         }
     }
 
+    static void add_decayed_power(double* __restrict sum, const double* __restrict re,
+                                  const double* __restrict im, double factor, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            sum[i] = re[i] * re[i] + im[i] * im[i] + sum[i] * factor;
+        }
+    }
+
+    // conj(x1)·x2 = (a - ib)(c + id) = (ac + bd) + i(ad - bc)
+    static void add_decayed_cross(tcomplex* __restrict sum, const double* __restrict re1,
+                                  const double* __restrict im1, const double* __restrict re2,
+                                  const double* __restrict im2, double factor, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const double a = re1[i], b = im1[i], c = re2[i], d = im2[i];
+            sum[i].re = a * c + b * d + sum[i].re * factor;
+            sum[i].im = a * d - b * c + sum[i].im * factor;
+        }
+    }
+
     // Entries 1 .. n/2-1 are read, n/2+1 .. n-1 written: the two never meet.
     template <bool Conjugate> static void mirror(double* v, std::size_t n) {
         const std::size_t half = n / 2;
@@ -190,6 +208,16 @@ void add_decayed(double* sum, const double* add, double factor, std::size_t coun
 void add_decayed(tcomplex* sum, const double* re, const double* im, double factor,
                  std::size_t count) {
     isa_dispatch::run_on_isa<Loops::add_decayed_complex>(sum, re, im, factor, count);
+}
+
+void add_decayed_power(double* sum, const double* re, const double* im, double factor,
+                       std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::add_decayed_power>(sum, re, im, factor, count);
+}
+
+void add_decayed_cross(tcomplex* sum, const double* re1, const double* im1, const double* re2,
+                       const double* im2, double factor, std::size_t count) {
+    isa_dispatch::run_on_isa<Loops::add_decayed_cross>(sum, re1, im1, re2, im2, factor, count);
 }
 
 void mirror_lower_half(double* v, std::size_t n, bool conjugate) {

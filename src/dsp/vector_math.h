@@ -29,6 +29,14 @@ void add_decayed(double* sum, const double* add, double factor, std::size_t coun
 void add_decayed(tcomplex* sum, const double* re, const double* im, double factor,
                  std::size_t count);
 
+/// sum[i] := re[i]² + im[i]² + sum[i]·factor: one frame's powers into a decaying sum.
+void add_decayed_power(double* sum, const double* re, const double* im, double factor,
+                       std::size_t count);
+/// sum[i] := conj(x1[i])·x2[i] + sum[i]·factor, x1 = re1 + i·im1, x2 = re2 + i·im2: the
+/// cross power of two channels into a decaying sum.
+void add_decayed_cross(tcomplex* sum, const double* re1, const double* im1, const double* re2,
+                       const double* im2, double factor, std::size_t count);
+
 /// v[n-k] := v[k] for 0 < k < n/2: the upper half of a real frame's spectrum from the
 /// lower; with `conjugate`, negated (the imaginary parts).
 void mirror_lower_half(double* v, std::size_t n, bool conjugate);

@@ -1,5 +1,7 @@
 #include "engine/power_sums.h"
 
+#include "dsp/vector_math.h"
+
 #include <algorithm>
 
 namespace zevrin {
@@ -23,9 +25,7 @@ void TPowerSums::clear() {
 void TPowerSums::add_power(tdoublearr& power, const tdoublearr& re, const tdoublearr& im,
                            double f) {
     const size_t n = std::min({power.size(), re.size(), im.size()});
-    for (size_t i = 0; i < n; ++i) {
-        power[i] = re[i] * re[i] + im[i] * im[i] + power[i] * f;
-    }
+    add_decayed_power(power.data(), re.data(), im.data(), f, n);
 }
 
 void TPowerSums::add(int channel, const tdoublearr& re, const tdoublearr& im, double decayfactor) {
@@ -42,13 +42,8 @@ void TPowerSums::add(int channel, const tdoublearr& re, const tdoublearr& im, do
         return;
     }
     add_power(fpower2, re, im, f);
-    const size_t n = std::min({fcross.size(), re.size(), im.size()});
-    for (size_t i = 0; i < n; ++i) {
-        // conj(x1)·x2 = (a - ib)(c + id) = (ac + bd) + i(ad - bc)
-        const double a = fre1[i], b = fim1[i], c = re[i], d = im[i];
-        fcross[i].re = a * c + b * d + fcross[i].re * f;
-        fcross[i].im = a * d - b * c + fcross[i].im * f;
-    }
+    const size_t n = std::min({fcross.size(), fre1.size(), re.size(), im.size()});
+    add_decayed_cross(fcross.data(), fre1.data(), fim1.data(), re.data(), im.data(), f, n);
 }
 
 } // namespace zevrin

@@ -160,14 +160,33 @@ TEST(VectorIsa, EveryInstructionSetGivesTheSameBits) {
         scaled_log10(q.data(), lev.data(), n, 20.0);
         add_decayed(sum.data(), mag.data(), 0.98, n);
         mirror_lower_half(mir.data(), 4096, true);
+        // The powers and cross powers of two channels (the second is the first reversed).
+        std::vector<double> power(n, 2.5), re2(re.rbegin(), re.rend()), im2(im.rbegin(), im.rend());
+        std::vector<tcomplex> cross(n, tcomplex{0.5, -0.25});
+        add_decayed_power(power.data(), re.data(), im.data(), 0.97, n);
+        add_decayed_cross(cross.data(), re.data(), im.data(), re2.data(), im2.data(), 0.97, n);
         std::vector<double> all;
-        for (const auto* v : {&db, &mag, &lev, &sum, &mir}) {
+        for (const auto* v : {&db, &mag, &lev, &sum, &mir, &power}) {
             all.insert(all.end(), v->begin(), v->end());
+        }
+        for (const tcomplex& z : cross) {
+            all.insert(all.end(), {z.re, z.im});
         }
         results.push_back(all);
         for (size_t i = 0; i < n; i += 97) {
             const double one = scaled_log10(q[i], 20.0);
             ASSERT_EQ(std::bit_cast<uint64_t>(one), std::bit_cast<uint64_t>(lev[i])) << i;
+            // Each entry as written, value by value: the same operations in the same order.
+            const double a = re[i], b = im[i], c = re2[i], d = im2[i];
+            EXPECT_EQ(std::bit_cast<uint64_t>(power[i]),
+                      std::bit_cast<uint64_t>(a * a + b * b + 2.5 * 0.97))
+                << i;
+            EXPECT_EQ(std::bit_cast<uint64_t>(cross[i].re),
+                      std::bit_cast<uint64_t>(a * c + b * d + 0.5 * 0.97))
+                << i;
+            EXPECT_EQ(std::bit_cast<uint64_t>(cross[i].im),
+                      std::bit_cast<uint64_t>(a * d - b * c + -0.25 * 0.97))
+                << i;
         }
     }
     for (size_t k = 1; k < results.size(); ++k) {
