@@ -2,6 +2,7 @@
 
 #include "dsp/isa_dispatch.h"
 #include "dsp/numeric.h"
+#include "dsp/vector4.h"
 #include "dsp/vector_math.h"
 
 #include <algorithm>
@@ -37,16 +38,11 @@ double window_value(TFFTWindow window, double theta) {
     return 1.0;
 }
 
-// Four lanes (GCC vector extensions): one register on AVX, two on the baseline, with the
-// same operations lane by lane, so the sums below have the same bits on every processor.
-using v4 [[gnu::vector_size(32)]] = double;
+// Four lanes (dsp/vector4.h), so the sums below have the same bits on every processor.
+using vector4::load4;
+using vector4::store4;
+using vector4::v4;
 using v4bits [[gnu::vector_size(32)]] = std::uint64_t;
-
-inline v4 load4(const double* p) {
-    v4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 inline v4 load4(const std::int16_t* p) {
     using v4short [[gnu::vector_size(8)]] = std::int16_t;
@@ -66,7 +62,7 @@ template <typename T> struct CopyWithStats {
                                             v4& sum, v4& peak) {
         const v4bits magnitude = v4bits{} + 0x7fffffffffffffffull;
         const v4 v = load4(src);
-        std::memcpy(dst, &v, sizeof v);
+        store4(dst, v);
         sum += v;
         const v4 a = reinterpret_cast<v4>(reinterpret_cast<v4bits>(v) & magnitude);
         peak = a > peak ? a : peak;

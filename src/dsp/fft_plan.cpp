@@ -1,6 +1,7 @@
 #include "dsp/fft_plan.h"
 
 #include "dsp/isa_dispatch.h"
+#include "dsp/vector4.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,19 +113,11 @@ void stage_first(std::size_t n4, Load load, double* __restrict yr, double* __res
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
 
-// Four lanes of doubles (GCC vector extensions): two registers on the baseline, one on
-// AVX. Each lane does the same IEEE operations as the scalar code, so the bits match.
-using v4 [[gnu::vector_size(32)]] = double;
-
-[[gnu::always_inline]] inline v4 load4(const double* p) {
-    v4 v;
-    __builtin_memcpy(&v, p, sizeof v);
-    return v;
-}
-
-[[gnu::always_inline]] inline void store4(double* p, const v4& v) {
-    __builtin_memcpy(p, &v, sizeof v);
-}
+// Four lanes of doubles (dsp/vector4.h): each lane does the same IEEE operations as the
+// scalar code, so the bits match.
+using vector4::load4;
+using vector4::store4;
+using vector4::v4;
 
 // Rows p..p+3 of the 4 x 4 block (y0, y1, y2, y3) taken lane by lane, written to
 // y[4p .. 4p+15]: y[4(p+l) + j] = yj[l].
