@@ -175,34 +175,57 @@ struct SplitInput {
     }
 };
 
-// A whole real frame as the first pass's input: value k of the half transform is
-// samples 2k and 2k+1, less the offset, times the window.
+// A real frame as the first pass's input: value k of the half transform is samples 2k
+// and 2k+1, less the offset, times the window, and 0 past the frame's `len` samples
+// (the padding up to N), as the separate loading pass gave them.
 template <bool Offset, bool Window> struct RealFrameInput {
     const double* __restrict x;
     const double* __restrict window;
     double offset;
-    void operator()(std::size_t k, double& re, double& im) const {
-        re = x[2 * k];
-        im = x[2 * k + 1];
+    std::size_t len;
+
+    double sample(std::size_t i) const {
+        if (i >= len) {
+            return 0.0;
+        }
+        double v = x[i];
         if constexpr (Offset) {
-            re -= offset;
-            im -= offset;
+            v -= offset;
         }
         if constexpr (Window) {
-            re *= window[2 * k];
-            im *= window[2 * k + 1];
+            v *= window[i];
         }
+        return v;
+    }
+    void operator()(std::size_t k, double& re, double& im) const {
+        re = sample(2 * k);
+        im = sample(2 * k + 1);
     }
     void operator()(std::size_t k, v4& re, v4& im) const {
-        v4 lo = load4(x + 2 * k);
-        v4 hi = load4(x + 2 * k + 4);
-        if constexpr (Offset) {
-            lo -= offset;
-            hi -= offset;
-        }
-        if constexpr (Window) {
-            lo *= load4(window + 2 * k);
-            hi *= load4(window + 2 * k + 4);
+        const std::size_t i = 2 * k;
+        v4 lo, hi;
+        if (i + 8 <= len) {
+            lo = load4(x + i);
+            hi = load4(x + i + 4);
+            if constexpr (Offset) {
+                lo -= offset;
+                hi -= offset;
+            }
+            if constexpr (Window) {
+                lo *= load4(window + i);
+                hi *= load4(window + i + 4);
+            }
+        } else if (i >= len) {
+            re = im = v4{0.0, 0.0, 0.0, 0.0};
+            return;
+        } else {
+            // The block where the frame ends, value by value.
+            double part[8];
+            for (std::size_t j = 0; j < 8; ++j) {
+                part[j] = sample(i + j);
+            }
+            lo = load4(part);
+            hi = load4(part + 4);
         }
         re = __builtin_shufflevector(lo, hi, 0, 2, 4, 6);
         im = __builtin_shufflevector(lo, hi, 1, 3, 5, 7);
@@ -437,9 +460,10 @@ void FFTPlan::run_half(double* ar, double* ai, double* br, double* bi) const {
 }
 
 template <bool Offset, bool Window>
-void FFTPlan::first_stage_from_frame(const double* x, double offset, const double* window,
-                                     double* ar, double* ai, double* br, double* bi) const {
-    const RealFrameInput<Offset, Window> input{x, window, offset};
+void FFTPlan::first_stage_from_frame(const double* x, std::size_t len, double offset,
+                                     const double* window, double* ar, double* ai, double* br,
+                                     double* bi) const {
+    const RealFrameInput<Offset, Window> input{x, window, offset, len};
     const double* tw = ftwiddles.data() + fstages[0].table;
     // The first pass writes where the remaining ones end in a.
     if (lands_in_input(1)) {
@@ -454,17 +478,18 @@ void FFTPlan::first_stage_from_frame(const double* x, double offset, const doubl
 void FFTPlan::half_of_real_frame(const double* x, std::size_t len, double offset,
                                  const double* window, double* ar, double* ai, double* br,
                                  double* bi) const {
-    if (len == fn && !fstages.empty() && fstages[0].kind == StageKind::first) {
+    if (!fstages.empty() && fstages[0].kind == StageKind::first) {
+        len = std::min(len, fn);
         if (offset != 0.0) {
             if (window != nullptr) {
-                first_stage_from_frame<true, true>(x, offset, window, ar, ai, br, bi);
+                first_stage_from_frame<true, true>(x, len, offset, window, ar, ai, br, bi);
             } else {
-                first_stage_from_frame<true, false>(x, offset, window, ar, ai, br, bi);
+                first_stage_from_frame<true, false>(x, len, offset, window, ar, ai, br, bi);
             }
         } else if (window != nullptr) {
-            first_stage_from_frame<false, true>(x, offset, window, ar, ai, br, bi);
+            first_stage_from_frame<false, true>(x, len, offset, window, ar, ai, br, bi);
         } else {
-            first_stage_from_frame<false, false>(x, offset, window, ar, ai, br, bi);
+            first_stage_from_frame<false, false>(x, len, offset, window, ar, ai, br, bi);
         }
         return;
     }

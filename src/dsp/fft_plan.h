@@ -70,8 +70,9 @@ private:
     void half_of_real_frame(const double* x, std::size_t len, double offset, const double* window,
                             double* ar, double* ai, double* br, double* bi) const;
     template <bool Offset, bool Window>
-    void first_stage_from_frame(const double* x, double offset, const double* window, double* ar,
-                                double* ai, double* br, double* bi) const;
+    void first_stage_from_frame(const double* x, std::size_t len, double offset,
+                                const double* window, double* ar, double* ai, double* br,
+                                double* bi) const;
 
     std::size_t fn = 0;
     std::size_t fhalf = 0;
