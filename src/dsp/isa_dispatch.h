@@ -24,7 +24,10 @@ template <auto Loop, class... Args> [[gnu::flatten]] void on_baseline(Args... ar
     Loop(args...);
 }
 
-template <auto Loop, class... Args> void run_on_isa(Args... args) {
+/// As run_on_isa, with a loop of its own for the baseline: for a loop whose fastest form
+/// on the baseline's two-lane registers is not the one on four lanes. Both must give the
+/// same bits.
+template <auto Loop, auto BaselineLoop, class... Args> void run_on_isa_or(Args... args) {
 #if defined(__x86_64__) || defined(__i386__)
     switch (vector_isa()) {
     case TVectorIsa::avx2:
@@ -37,7 +40,11 @@ template <auto Loop, class... Args> void run_on_isa(Args... args) {
         break;
     }
 #endif
-    on_baseline<Loop>(args...);
+    on_baseline<BaselineLoop>(args...);
+}
+
+template <auto Loop, class... Args> void run_on_isa(Args... args) {
+    run_on_isa_or<Loop, Loop>(args...);
 }
 
 } // namespace zevrin::isa_dispatch

@@ -13,6 +13,10 @@
 // gives the same bits in every lane, at every width, on every processor, provided the
 // compiler does not contract them into fused multiply-adds (this project builds with
 // -ffp-contract=off).
+//
+// It comes in two halves, the reduction with its division (log10_reduce) and the rest
+// (log10_finish), so that a loop can take several vectors through the first half before
+// any goes through the second: their chains then overlap.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,9 +31,12 @@ template <std::size_t W> using vdouble [[gnu::vector_size(8 * W)]] = double;
 template <std::size_t W> using vbits [[gnu::vector_size(8 * W)]] = uint64_t;
 template <std::size_t W> using vmask [[gnu::vector_size(8 * W)]] = int64_t;
 
-/// log10(x) for finite x > 0, normal or subnormal; other x give meaningless values,
-/// which the caller replaces.
-template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> log10_positive(vdouble<W> x) {
+/// x = 2^k·m reduced to f = m - 1 and s = f / (2 + f): the first half of the logarithm,
+/// with its division.
+template <std::size_t W> struct Reduced { vdouble<W> f, s, k; };
+
+/// The reduction of log10_positive (below).
+template <std::size_t W> [[gnu::always_inline]] inline Reduced<W> log10_reduce(vdouble<W> x) {
     using D = vdouble<W>;
     using U = vbits<W>;
     using M = vmask<W>;
@@ -46,10 +53,19 @@ template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> log10_positive
     const U biased = (above + (2048ull << 52)) >> 52;
     D k = reinterpret_cast<D>(biased | 0x4330000000000000ull) - (0x1p52 + 2048.0);
     k = tiny ? k - 54.0 : k;
-
     const D f = m - 1.0;
+    return Reduced<W>{f, f / (2.0 + f), k};
+}
+
+/// The rest of log10_positive from its reduction: the polynomial and the sums.
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> log10_finish(const Reduced<W>& x) {
+    using D = vdouble<W>;
+    using U = vbits<W>;
+    const D f = x.f;
+    const D s = x.s;
+    const D k = x.k;
     const D hfsq = 0.5 * f * f;
-    const D s = f / (2.0 + f);
     const D z = s * s;
     const D w = z * z;
     const D t1 = w * (3.999999999940941908e-01 +
@@ -73,6 +89,12 @@ template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> log10_positive
     const D sum = y2 + val_hi;
     val_lo += (y2 - sum) + val_hi;
     return val_lo + sum;
+}
+
+/// log10(x) for finite x > 0, normal or subnormal; other x give meaningless values,
+/// which the caller replaces.
+template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> log10_positive(vdouble<W> x) {
+    return log10_finish<W>(log10_reduce<W>(x));
 }
 
 /// W copies of v.

@@ -14,7 +14,10 @@ namespace zevrin {
 
 namespace {
 
+using log10_kernel::log10_finish;
 using log10_kernel::log10_positive;
+using log10_kernel::log10_reduce;
+using log10_kernel::Reduced;
 using log10_kernel::splat;
 using log10_kernel::vdouble;
 using log10_kernel::vmask;
@@ -55,21 +58,37 @@ template <std::size_t W> [[gnu::always_inline]] inline vmask<W> positive_finite(
     return (x > 0.0) & (x <= DBL_MAX);
 }
 
+// x where it has a logarithm, else 1, whose logarithm the callers then replace.
+template <std::size_t W> [[gnu::always_inline]] inline vdouble<W> log_argument(vdouble<W> x) {
+    return positive_finite<W>(x) ? x : splat<W>(1.0);
+}
+
+// factor·log10(x) from the logarithm of log_argument(x); NaN where x has none.
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> scaled_level(vdouble<W> x, vdouble<W> log10x,
+                                                      double factor) {
+    const vdouble<W> level = factor * log10x;
+    return positive_finite<W>(x) ? level : splat<W>(std::numeric_limits<double>::quiet_NaN());
+}
+
 template <std::size_t W>
 [[gnu::always_inline]] inline vdouble<W> scaled_log10_of(vdouble<W> x, double factor) {
-    const vmask<W> good = positive_finite<W>(x);
-    const vdouble<W> level = factor * log10_positive<W>(good ? x : splat<W>(1.0));
-    return good ? level : splat<W>(std::numeric_limits<double>::quiet_NaN());
+    return scaled_level<W>(x, log10_positive<W>(log_argument<W>(x)), factor);
+}
+
+// The dB level of power p from the logarithm of log_argument(p).
+template <std::size_t W>
+[[gnu::always_inline]] inline vdouble<W> power_level(vdouble<W> p, vdouble<W> log10p) {
+    const vdouble<W> db = 10.0 * log10p;
+    // p ≤ 0: no power; otherwise (NaN, infinite) a failed entry.
+    const vdouble<W> other = p <= 0.0 ? splat<W>(-3250.0) : splat<W>(0.0);
+    return positive_finite<W>(p) ? db : other;
 }
 
 template <std::size_t W>
 [[gnu::always_inline]] inline vdouble<W> power_db_of(vdouble<W> re, vdouble<W> im) {
     const vdouble<W> p = re * re + im * im;
-    const vmask<W> good = positive_finite<W>(p);
-    const vdouble<W> db = 10.0 * log10_positive<W>(good ? p : splat<W>(1.0));
-    // p ≤ 0: no power; otherwise (NaN, infinite) a failed entry.
-    const vdouble<W> other = p <= 0.0 ? splat<W>(-3250.0) : splat<W>(0.0);
-    return good ? db : other;
+    return power_level<W>(p, log10_positive<W>(log_argument<W>(p)));
 }
 
 template <std::size_t W>
@@ -117,6 +136,52 @@ struct Loops {
                                                  load_part<width>(im + i, rest, 0.0)),
                               rest);
         }
+    }
+
+    // The logarithms of four vectors in two sweeps: the four reductions, each with its
+    // division, then the four polynomials. One vector's chain of some fifty dependent
+    // operations is more than the processor overlaps with the next vector's by itself;
+    // this way 8192 levels take a quarter less time on AVX2. The same operations on
+    // each value, so the same bits. On the baseline's two lanes it is slower, so the
+    // baseline keeps the loops above.
+    static constexpr std::size_t block = 4;
+
+    [[gnu::always_inline]] static void scaled_log10_blocks(const double* x, double* out,
+                                                           std::size_t count, double factor) {
+        std::size_t i = 0;
+        for (; i + block * width <= count; i += block * width) {
+            vdouble<width> v[block];
+            Reduced<width> r[block];
+            for (std::size_t b = 0; b < block; ++b) {
+                v[b] = load<width>(x + i + b * width);
+                r[b] = log10_reduce<width>(log_argument<width>(v[b]));
+            }
+            for (std::size_t b = 0; b < block; ++b) {
+                store<width>(out + i + b * width,
+                             scaled_level<width>(v[b], log10_finish<width>(r[b]), factor));
+            }
+        }
+        scaled_log10(x + i, out + i, count - i, factor);
+    }
+
+    [[gnu::always_inline]] static void power_db_blocks(const double* re, const double* im,
+                                                       double* db, std::size_t count) {
+        std::size_t i = 0;
+        for (; i + block * width <= count; i += block * width) {
+            vdouble<width> p[block];
+            Reduced<width> r[block];
+            for (std::size_t b = 0; b < block; ++b) {
+                const vdouble<width> a = load<width>(re + i + b * width);
+                const vdouble<width> c = load<width>(im + i + b * width);
+                p[b] = a * a + c * c;
+                r[b] = log10_reduce<width>(log_argument<width>(p[b]));
+            }
+            for (std::size_t b = 0; b < block; ++b) {
+                store<width>(db + i + b * width,
+                             power_level<width>(p[b], log10_finish<width>(r[b])));
+            }
+        }
+        power_db(re + i, im + i, db + i, count - i);
     }
 
     [[gnu::always_inline]] static void magnitude(const double* re, const double* im, double* out,
@@ -186,11 +251,12 @@ double scaled_log10(double x, double factor) {
 }
 
 void scaled_log10(const double* x, double* out, std::size_t count, double factor) {
-    isa_dispatch::run_on_isa<Loops::scaled_log10>(x, out, count, factor);
+    isa_dispatch::run_on_isa_or<Loops::scaled_log10_blocks, Loops::scaled_log10>(x, out, count,
+                                                                                 factor);
 }
 
 void power_db_bins(const double* re, const double* im, double* db, std::size_t count) {
-    isa_dispatch::run_on_isa<Loops::power_db>(re, im, db, count);
+    isa_dispatch::run_on_isa_or<Loops::power_db_blocks, Loops::power_db>(re, im, db, count);
 }
 
 void magnitude_bins(const double* re, const double* im, double* out, std::size_t count) {
