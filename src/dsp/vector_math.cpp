@@ -146,41 +146,47 @@ struct Loops {
     // baseline keeps the loops above.
     static constexpr std::size_t block = 4;
 
-    [[gnu::always_inline]] static void scaled_log10_blocks(const double* x, double* out,
-                                                           std::size_t count, double factor) {
+    // The blocks' levels up to the last whole block, whose end it returns: value(i) gives
+    // the vector whose logarithm is wanted at i, level(value, its logarithm) the output.
+    template <typename Value, typename Level>
+    [[gnu::always_inline]] static std::size_t level_blocks(double* out, std::size_t count,
+                                                           Value value, Level level) {
         std::size_t i = 0;
         for (; i + block * width <= count; i += block * width) {
             vdouble<width> v[block];
             Reduced<width> r[block];
             for (std::size_t b = 0; b < block; ++b) {
-                v[b] = load<width>(x + i + b * width);
+                v[b] = value(i + b * width);
                 r[b] = log10_reduce<width>(log_argument<width>(v[b]));
             }
             for (std::size_t b = 0; b < block; ++b) {
-                store<width>(out + i + b * width,
-                             scaled_level<width>(v[b], log10_finish<width>(r[b]), factor));
+                store<width>(out + i + b * width, level(v[b], log10_finish<width>(r[b])));
             }
         }
+        return i;
+    }
+
+    [[gnu::always_inline]] static void scaled_log10_blocks(const double* x, double* out,
+                                                           std::size_t count, double factor) {
+        const std::size_t i = level_blocks(
+            out, count, [x](std::size_t k) { return load<width>(x + k); },
+            [factor](vdouble<width> v, vdouble<width> log10v) {
+                return scaled_level<width>(v, log10v, factor);
+            });
         scaled_log10(x + i, out + i, count - i, factor);
     }
 
     [[gnu::always_inline]] static void power_db_blocks(const double* re, const double* im,
                                                        double* db, std::size_t count) {
-        std::size_t i = 0;
-        for (; i + block * width <= count; i += block * width) {
-            vdouble<width> p[block];
-            Reduced<width> r[block];
-            for (std::size_t b = 0; b < block; ++b) {
-                const vdouble<width> a = load<width>(re + i + b * width);
-                const vdouble<width> c = load<width>(im + i + b * width);
-                p[b] = a * a + c * c;
-                r[b] = log10_reduce<width>(log_argument<width>(p[b]));
-            }
-            for (std::size_t b = 0; b < block; ++b) {
-                store<width>(db + i + b * width,
-                             power_level<width>(p[b], log10_finish<width>(r[b])));
-            }
-        }
+        const auto power = [re, im](std::size_t k) {
+            const vdouble<width> a = load<width>(re + k);
+            const vdouble<width> c = load<width>(im + k);
+            return a * a + c * c;
+        };
+        const std::size_t i =
+            level_blocks(db, count, power, [](vdouble<width> p, vdouble<width> log10p) {
+                return power_level<width>(p, log10p);
+            });
         power_db(re + i, im + i, db + i, count - i);
     }
 
