@@ -15,6 +15,8 @@
 // never allocate. Not thread-safe: the complex transform uses the plan's own scratch
 // arrays.
 
+#include "dsp/cache_aligned.h"
+
 #include <cstddef>
 #include <vector>
 
@@ -79,18 +81,18 @@ private:
     std::vector<Stage> fstages;
     // Per twiddled pass of length n: cos and sin of 2π·j·p/n for j = 1, 2, 3 and
     // p < n/4, as six runs of n/4 values.
-    std::vector<double> ftwiddles;
+    cache_aligned_vector<double> ftwiddles;
     // cos and sin of 2π·k/N for k < N/2: the separation of a real frame and the last
     // pass of a complex one.
-    std::vector<double> fcos, fsin;
+    cache_aligned_vector<double> fcos, fsin;
     // Second buffer of the complex transform's half transforms.
-    std::vector<double> fscratchre, fscratchim;
+    cache_aligned_vector<double> fscratchre, fscratchim;
     // The real transform's four working arrays (two buffers, real and imaginary parts),
     // work(0) to work(3). Arrays of a power-of-two size lie at multiples of 4 KB from one
     // another unless spaced: their streams would then compete for the same few sets of
     // the first-level cache, and the transforms above 8192 points took half as long again.
     static constexpr std::size_t work_gap = 128;
-    std::vector<double> fwork;
+    cache_aligned_vector<double> fwork;
     double* work(std::size_t k);
 };
 
