@@ -1,13 +1,15 @@
 #pragma once
 // Types shared by every layer: frames, spectra, complex values, sample chunks.
 
+#include "dsp/cache_aligned.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace zevrin {
 
-/// Frames, spectra, windows and accumulators.
-using tdoublearr = std::vector<double>;
+/// Frames, spectra, windows and accumulators; each starts on a cache line.
+using tdoublearr = cache_aligned_vector<double>;
 
 struct tcomplex {
     double re = 0.0;

@@ -2,6 +2,7 @@
 // against the maths library's over the whole range of doubles, the failure values of
 // the dB and magnitude rules, and the same bits from every instruction set.
 
+#include "dsp/types.h"
 #include "dsp/vector_isa.h"
 #include "dsp/vector_math.h"
 #include "isa_support.h"
@@ -195,6 +196,19 @@ TEST(VectorIsa, EveryInstructionSetGivesTheSameBits) {
             ASSERT_EQ(std::bit_cast<uint64_t>(results[k][i]),
                       std::bit_cast<uint64_t>(results[0][i]))
                 << vector_isa_name(runnable_isas()[k]) << " differs from SSE2 at " << i;
+        }
+    }
+}
+
+// Frames and spectra start on a cache line at every size, the large ones too (which the
+// allocator would otherwise place 16 bytes into a page), after growing and as copies.
+TEST(VectorArrays, StartOnACacheLine) {
+    for (std::size_t n : {1, 3, 100, 4096, 16384, 65537, 262144}) {
+        tdoublearr v(n, 1.0);
+        const tdoublearr copy = v;
+        v.resize(2 * n);
+        for (const tdoublearr* a : {static_cast<const tdoublearr*>(&v), &copy}) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a->data()) % 64, 0u) << n;
         }
     }
 }

@@ -21,6 +21,19 @@ void* allocate(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// Arrays on cache lines (dsp/cache_aligned.h) come through here.
+void* allocate_aligned(std::size_t size, std::align_val_t alignment) {
+    const auto align = static_cast<std::size_t>(alignment);
+    if (counting.load(std::memory_order_relaxed)) {
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    const std::size_t rounded = (size == 0 ? align : (size + align - 1) / align * align);
+    if (void* p = std::aligned_alloc(align, rounded)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+
 } // namespace
 
 void* operator new(std::size_t size) {
@@ -39,6 +52,24 @@ void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return allocate_aligned(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return allocate_aligned(size, alignment);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
     std::free(p);
 }
 
