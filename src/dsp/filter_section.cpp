@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -43,6 +44,57 @@ struct Recursion {
         return y;
     }
 };
+
+#if defined(__SSE2__)
+// Two recursions in the two lanes of one register, for interleaved channels: each lane
+// does Recursion's operations in Recursion's order, so the numbers are the same, and
+// one stream of instructions serves both channels.
+struct PairRecursion {
+    __m128d a0, a1, a2, g, b1, b2, z1, z2;
+
+    static __m128d pair(double low, double high) { return _mm_set_pd(high, low); }
+
+    PairRecursion(const Recursion& l, const Recursion& r)
+        : a0(pair(l.a0, r.a0)), a1(pair(l.a1, r.a1)), a2(pair(l.a2, r.a2)), g(pair(l.g, r.g)),
+          b1(pair(l.b1, r.b1)), b2(pair(l.b2, r.b2)), z1(pair(l.z1, r.z1)), z2(pair(l.z2, r.z2)) {}
+
+    __m128d step(__m128d x) {
+        const __m128d w =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(a0, x), _mm_mul_pd(a1, z1)), _mm_mul_pd(a2, z2));
+        const __m128d y =
+            _mm_mul_pd(g, _mm_add_pd(_mm_add_pd(w, _mm_mul_pd(b1, z1)), _mm_mul_pd(b2, z2)));
+        z2 = z1;
+        z1 = w;
+        return y;
+    }
+
+    // Two 16-bit samples, sign-extended, as doubles.
+    static __m128d load(const int16_t* p) {
+        int32_t bits;
+        std::memcpy(&bits, p, sizeof bits);
+        const __m128i v = _mm_cvtsi32_si128(bits);
+        return _mm_cvtepi32_pd(_mm_srai_epi32(_mm_unpacklo_epi16(v, v), 16));
+    }
+
+    // to_int16 in both lanes: limited as std::clamp limits (a NaN passes), converted as
+    // the floating-point environment rounds, and the low 16 bits of each kept.
+    static void store(int16_t* p, __m128d y) {
+        const __m128d limited =
+            _mm_min_pd(_mm_set1_pd(32767.0), _mm_max_pd(_mm_set1_pd(-32768.0), y));
+        const __m128i words =
+            _mm_shufflelo_epi16(_mm_cvtpd_epi32(limited), _MM_SHUFFLE(3, 3, 2, 0));
+        const auto bits = static_cast<int32_t>(_mm_cvtsi128_si32(words));
+        std::memcpy(p, &bits, sizeof bits);
+    }
+
+    Recursion lane(int k) const {
+        const auto at = [k](__m128d v) {
+            return k == 0 ? _mm_cvtsd_f64(v) : _mm_cvtsd_f64(_mm_unpackhi_pd(v, v));
+        };
+        return Recursion{at(a0), at(a1), at(a2), at(g), at(b1), at(b2), at(z1), at(z2)};
+    }
+};
+#endif
 
 } // namespace
 
@@ -103,12 +155,20 @@ void TFilterSectionBase::filter_interleaved(TFilterSectionBase& first, TFilterSe
                  first.fb1, first.fb2, first.z1,  first.z2};
     Recursion r2{second.fa0, second.fa1, second.fa2, second.fgain * second.fb0,
                  second.fb1, second.fb2, second.z1,  second.z2};
-    // The two recursions do not wait on each other: the processor runs them side by side.
     std::size_t i = 0;
+#if defined(__SSE2__)
+    PairRecursion both{r1, r2};
+    for (; i + 1 < count; i += 2) {
+        PairRecursion::store(samples + i, both.step(PairRecursion::load(samples + i)));
+    }
+    r1 = both.lane(0);
+    r2 = both.lane(1);
+#else
     for (; i + 1 < count; i += 2) {
         samples[i] = to_int16(r1.step(samples[i]));
         samples[i + 1] = to_int16(r2.step(samples[i + 1]));
     }
+#endif
     if (i < count) {
         samples[i] = to_int16(r1.step(samples[i]));
     }

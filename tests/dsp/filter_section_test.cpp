@@ -195,6 +195,9 @@ TEST(FilterSection, BlocksGiveWhatSampleBySampleGives) {
         f->set_F0(1);
         f->set_SampFreq(48000);
     }
+    // The channels' sections differ, so that neither can stand in for the other.
+    ref2.set_F0(3);
+    right.set_F0(3);
     std::vector<int16_t> expected(input.size()), expectedmono(input.size());
     for (size_t i = 0; i < input.size(); ++i) {
         expected[i] = sample(i % 2 ? ref2 : ref1, input[i]);
@@ -208,6 +211,7 @@ TEST(FilterSection, BlocksGiveWhatSampleBySampleGives) {
     EXPECT_EQ(pairs, expected);
     EXPECT_EQ(single, expectedmono);
     EXPECT_EQ(std::count(expected.begin(), expected.end(), int16_t{32767}) > 0, true);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), int16_t{-32768}) > 0, true);
     // The odd count ended on the first section: the second is one sample behind.
     EXPECT_EQ(left.filter(100), ref1.filter(100));
     EXPECT_EQ(right.filter(100), ref2.filter(100));
