@@ -15,7 +15,7 @@ struct tcomplex {
     double re = 0.0;
     double im = 0.0;
 };
-using tcomplexarr = std::vector<tcomplex>;
+using tcomplexarr = cache_aligned_vector<tcomplex>;
 
 /// Signed 16-bit samples, interleaved by channel (channel 1 first).
 using TWaveChunk = std::vector<int16_t>;

@@ -210,6 +210,8 @@ TEST(VectorArrays, StartOnACacheLine) {
         for (const tdoublearr* a : {static_cast<const tdoublearr*>(&v), &copy}) {
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(a->data()) % 64, 0u) << n;
         }
+        const tcomplexarr z(n);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(z.data()) % 64, 0u) << n;
     }
 }
 
