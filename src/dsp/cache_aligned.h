@@ -1,8 +1,10 @@
 #pragma once
-// Arrays that start on a cache line. The allocator's usual 16-byte alignment puts an
-// array of doubles anywhere within a line (large ones 16 bytes into a page), and then
-// every other load or store of four doubles straddles two lines: the transform's
-// working arrays placed so took a fifth longer at 16384 points.
+// Arrays that start on a cache line, for the transform's tables and working arrays.
+// The allocator's usual 16-byte alignment puts an array of doubles anywhere within a
+// line (large ones 16 bytes into a page), and then every other load or store of four
+// doubles straddles two lines: the working arrays placed so took a fifth longer at
+// 16384 points. Frames and spectra stay plain std::vector<double> (dsp/types.h), as
+// their callers know them.
 
 #include <cstddef>
 #include <new>

@@ -1,21 +1,19 @@
 #pragma once
 // Types shared by every layer: frames, spectra, complex values, sample chunks.
 
-#include "dsp/cache_aligned.h"
-
 #include <cstdint>
 #include <vector>
 
 namespace zevrin {
 
-/// Frames, spectra, windows and accumulators; each starts on a cache line.
-using tdoublearr = cache_aligned_vector<double>;
+/// Frames, spectra, windows and accumulators.
+using tdoublearr = std::vector<double>;
 
 struct tcomplex {
     double re = 0.0;
     double im = 0.0;
 };
-using tcomplexarr = cache_aligned_vector<tcomplex>;
+using tcomplexarr = std::vector<tcomplex>;
 
 /// Signed 16-bit samples, interleaved by channel (channel 1 first).
 using TWaveChunk = std::vector<int16_t>;
