@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <span>
 #include <stdexcept>
 
 namespace zevrin {
@@ -46,7 +45,7 @@ const TPlotUnits distortion_units{"f", "Hz", "0.0", "dB", "0.0"};
 const TPlotUnits impulse_units{"t", "ms", "0.###", "", "0.######"};
 const TPlotUnits energy_time_units{"t", "ms", "0.###", "dB", "0.0"};
 
-TPlotSeries series_of(const char* name, std::span<const double> x, std::span<const double> y,
+TPlotSeries series_of(const char* name, const std::vector<double>& x, const std::vector<double>& y,
                       uint32_t color) {
     return {name, x.data(), y.data(), std::min(x.size(), y.size()), color};
 }

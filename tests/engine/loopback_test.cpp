@@ -70,7 +70,7 @@ protected:
                std::log10(sum / n / (analyser->sltasdecayedcount * analyser->sltasdecayedcount));
     }
     // The played period's own spectrum, as the analyser's transform sees it.
-    tdoublearr played_magnitudes() const {
+    std::vector<double> played_magnitudes() const {
         TFFT fft;
         fft.set_Window(TFFTWindow::rectangle);
         tdoublearr x(analyser->stasharr.begin(), analyser->stasharr.end());
