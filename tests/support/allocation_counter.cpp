@@ -11,10 +11,14 @@ namespace {
 std::atomic<bool> counting{false};
 std::atomic<long> allocations{0};
 
-void* allocate(std::size_t size) {
+void count_allocation() {
     if (counting.load(std::memory_order_relaxed)) {
         allocations.fetch_add(1, std::memory_order_relaxed);
     }
+}
+
+void* allocate(std::size_t size) {
+    count_allocation();
     if (void* p = std::malloc(size == 0 ? 1 : size)) {
         return p;
     }
@@ -24,9 +28,7 @@ void* allocate(std::size_t size) {
 // Arrays on cache lines (dsp/cache_aligned.h) come through here.
 void* allocate_aligned(std::size_t size, std::align_val_t alignment) {
     const auto align = static_cast<std::size_t>(alignment);
-    if (counting.load(std::memory_order_relaxed)) {
-        allocations.fetch_add(1, std::memory_order_relaxed);
-    }
+    count_allocation();
     const std::size_t rounded = (size == 0 ? align : (size + align - 1) / align * align);
     if (void* p = std::aligned_alloc(align, rounded)) {
         return p;
