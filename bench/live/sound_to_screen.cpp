@@ -135,9 +135,17 @@ bool frame_holds_click(const TAnalyser& a) {
                        [](double v) { return std::abs(v) > threshold; });
 }
 
+// A click's latency and the part of it before the analyser took the frame holding it;
+// the rest is the wait for the paint and the paint.
+struct Latency {
+    double total = 0;
+    double to_frame = 0;
+    bool operator<(const Latency& o) const { return total < o.total; }
+};
+
 struct Result {
     double bandwidth = 0, frame = 0;
-    std::vector<double> latencies;
+    std::vector<Latency> latencies;
     int64_t lost = 0;
 };
 
@@ -156,12 +164,23 @@ Result measure(App& app, TForm1& w, ClickPlayer& player, double bandwidth, int c
     enum class Phase { settle, waiting, clear } phase = Phase::settle;
     double phase_start = now_s();
     const double start = now_s();
+    double framed = 0; // when the analyser took the frame holding the click
+    const std::function<void()> onframe = a.OnFrame;
+    a.OnFrame = [&, before = onframe] {
+        if (before) {
+            before();
+        }
+        if (phase == Phase::waiting && framed == 0 && player.click_time() > 0 &&
+            frame_holds_click(a)) {
+            framed = now_s();
+        }
+    };
     app.painted = [&] {
         const double t = now_s();
         if (phase == Phase::waiting) {
             const double click = player.click_time();
             if (click > 0 && frame_holds_click(a)) {
-                r.latencies.push_back(t - click);
+                r.latencies.push_back({t - click, framed > 0 ? framed - click : t - click});
                 phase = Phase::clear;
                 phase_start = t;
             } else if (t - phase_start > 3 * r.frame + 2.0) {
@@ -173,6 +192,7 @@ Result measure(App& app, TForm1& w, ClickPlayer& player, double bandwidth, int c
                                           : !frame_holds_click(a) && t - phase_start > r.frame) {
             std::uniform_real_distribution<double> after(0.05, 0.05 + r.frame);
             player.request(std::lround(after(rng) * rate));
+            framed = 0;
             phase = Phase::waiting;
             phase_start = t;
         }
@@ -202,32 +222,56 @@ Result measure(App& app, TForm1& w, ClickPlayer& player, double bandwidth, int c
     loop.exec();
     resize.stop();
     app.painted = nullptr;
+    a.OnFrame = onframe;
     w.RunExecute();
     r.lost = w.components().MPCRecord1.lost_chunks();
     return r;
 }
 
 void report(const Result& r, double endurance) {
-    std::vector<double> l = r.latencies;
+    std::vector<Latency> l = r.latencies;
     std::sort(l.begin(), l.end());
     const double goal = r.frame + 0.050;
-    const auto over = std::count_if(l.begin(), l.end(), [goal](double v) { return v > goal; });
+    const auto over =
+        std::count_if(l.begin(), l.end(), [goal](const Latency& v) { return v.total > goal; });
     std::printf("%6.1f Hz  frame %7.1f ms  clicks %3zu  latency min %7.1f  median %7.1f  max "
                 "%7.1f ms  goal %7.1f ms: %s",
-                r.bandwidth, r.frame * 1e3, l.size(), l.empty() ? 0 : l.front() * 1e3,
-                l.empty() ? 0 : l[l.size() / 2] * 1e3, l.empty() ? 0 : l.back() * 1e3, goal * 1e3,
+                r.bandwidth, r.frame * 1e3, l.size(), l.empty() ? 0 : l.front().total * 1e3,
+                l.empty() ? 0 : l[l.size() / 2].total * 1e3, l.empty() ? 0 : l.back().total * 1e3,
+                goal * 1e3,
                 l.empty()   ? "no click seen"
                 : over == 0 ? "met"
                             : "missed");
     if (over > 0) {
         std::printf(" (%ld over, by up to %.1f ms)", static_cast<long>(over),
-                    (l.back() - goal) * 1e3);
+                    (l.back().total - goal) * 1e3);
     }
     if (endurance > 0) {
         std::printf("; %.0f s with the window resized every 50 ms: %lld blocks lost", endurance,
                     static_cast<long long>(r.lost));
     }
     std::printf("\n");
+    if (!l.empty()) {
+        // Where the time goes: until the analyser has the frame (the sound's way through
+        // the server and the capture), then until the paint is done.
+        std::vector<double> to_frame, to_paint;
+        for (const Latency& v : l) {
+            to_frame.push_back(v.to_frame);
+            to_paint.push_back(v.total - v.to_frame);
+        }
+        std::sort(to_frame.begin(), to_frame.end());
+        std::sort(to_paint.begin(), to_paint.end());
+        std::printf("          click to frame: median %7.1f  max %7.1f ms; frame to paint: median "
+                    "%7.1f  max %7.1f ms\n",
+                    to_frame[to_frame.size() / 2] * 1e3, to_frame.back() * 1e3,
+                    to_paint[to_paint.size() / 2] * 1e3, to_paint.back() * 1e3);
+    }
+    for (const Latency& v : l) {
+        if (v.total > goal) {
+            std::printf("          late: %7.1f ms = %7.1f to the frame + %7.1f to the paint\n",
+                        v.total * 1e3, v.to_frame * 1e3, (v.total - v.to_frame) * 1e3);
+        }
+    }
     std::fflush(stdout);
 }
 
