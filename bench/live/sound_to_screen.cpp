@@ -1,6 +1,7 @@
 // Sound to screen: how long after a click leaves the sound output the spectrum plot
 // shows the frame that holds it, per bandwidth; and, with --endurance SECONDS, whether
 // any block of sound is lost while the window is resized and repainted all the time.
+// --latency MS asks the device for that capture latency instead of the window's setting.
 //
 // The program's own main window runs on the system's sound server (run it under
 // scripts/with_sound_server.sh: a private PulseAudio whose null sink comes back on its
@@ -283,12 +284,15 @@ int main(int argc, char** argv) {
     std::vector<double> bandwidths = {50, 20, 10, 5, 2};
     int clicks = 15;
     double endurance = 0;
+    double latency_ms = 0; // the window's own setting
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string opt = argv[i];
         if (opt == "--clicks") {
             clicks = std::atoi(argv[i + 1]);
         } else if (opt == "--endurance") {
             endurance = std::atof(argv[i + 1]);
+        } else if (opt == "--latency") {
+            latency_ms = std::atof(argv[i + 1]);
         } else if (opt == "--bandwidths") {
             bandwidths.clear();
             for (const char* p = argv[i + 1]; *p != '\0';) {
@@ -310,6 +314,11 @@ int main(int argc, char** argv) {
     w.components().MPCRecord1.set_DeviceID(-1); // PortAudio's default: the sound server
     w.analyser().dualchannels = false;
     w.components().FFT1.set_Window(TFFTWindow::Hamming);
+    TMPCRecord& capture = w.components().MPCRecord1;
+    if (latency_ms > 0) {
+        capture.set_Latency(latency_ms / 1000);
+    }
+    std::printf("capture latency asked of the device: %.0f ms\n", capture.Latency() * 1000);
     for (double b : bandwidths) {
         report(measure(app, w, player, b, clicks, endurance), endurance);
     }

@@ -2,9 +2,10 @@
 # Sound to screen through the sound server: runs bench/live/sound_to_screen.cpp on a
 # private PulseAudio (scripts/with_sound_server.sh) and a private X display (Xvfb).
 # Usage: bench/live/sound_to_screen.sh [BUILD_DIR] [--bandwidths 50,10,2] [--clicks N]
-#        [--endurance SECONDS]
+#        [--endurance SECONDS] [--latency MS]
 # With --endurance the window is resized every 50 ms for that long at each bandwidth
-# and the blocks lost are counted. Needs the benchmarks built (cmake --build BUILD_DIR).
+# and the blocks lost are counted; --latency sets the capture's latency (the window's own
+# setting otherwise). Needs the benchmarks built (cmake --build BUILD_DIR).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build

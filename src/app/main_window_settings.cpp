@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QFileDialog>
 
+#include <cmath>
 #include <exception>
 
 namespace zevrin {
@@ -40,6 +41,8 @@ void TForm1::save_settings(const std::string& filename) {
     const bool normal = normal_window_state();
     if (filename.empty()) {
         ini.WriteBool(common_section, "SaveSettingsOnExit", Always1->isChecked());
+        ini.WriteInteger(common_section, "InLatency",
+                         static_cast<int>(std::lround(components().MPCRecord1.Latency() * 1000)));
         if (normal) {
             ini.WriteInteger(common_section, "XPos", y());
             ini.WriteInteger(common_section, "YPos", x());
@@ -78,6 +81,8 @@ void TForm1::open_settings(const std::string& filename) {
         fsettingsfile = filename;
     } else {
         Always1->setChecked(ini.ReadBool(common_section, "SaveSettingsOnExit", true));
+        components().MPCRecord1.set_Latency(checked("InLatency", default_input_latency_ms) /
+                                            1000.0);
         if (normal) {
             const int left = checked("YPos", x());
             move(left, checked("XPos", y()));

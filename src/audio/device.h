@@ -46,6 +46,9 @@ private:
 struct TStreamFormat {
     int rate = 0;     ///< frames per second
     int channels = 0; ///< values per frame
+    /// Seconds of sound the device may hold before it is delivered (or played); 0 leaves
+    /// it to the device set. On the sound cards it also sets how often blocks arrive.
+    double latency = 0.0;
 };
 
 /// Where an input stream puts what it captured. Called on the device's thread, never

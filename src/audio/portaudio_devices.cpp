@@ -308,11 +308,15 @@ std::unique_ptr<TAudioStream> TPortAudioDevices::open(bool input, int id, TStrea
     }
     params.channelCount = format.channels;
     params.sampleFormat = paFloat32;
-    // An analyser wants an unbroken stream more than a short delay: a quarter of a second
-    // of buffering rides out a busy machine, where the devices' own "high" latencies (as
-    // short as 35 ms) let the sound server insert silence.
-    params.suggestedLatency = std::max(min_latency, input ? info->defaultHighInputLatency
-                                                          : info->defaultHighOutputLatency);
+    // An analyser wants an unbroken stream more than a short delay: unless the caller
+    // asks for another, a quarter of a second of buffering rides out a busy machine,
+    // where the devices' own "high" latencies (as short as 35 ms) let the sound server
+    // insert silence. Through ALSA's PulseAudio plug-in a stream's blocks are a quarter
+    // of its latency: 62.5 ms at a quarter of a second.
+    params.suggestedLatency = format.latency > 0.0
+                                  ? format.latency
+                                  : std::max(min_latency, input ? info->defaultHighInputLatency
+                                                                : info->defaultHighOutputLatency);
     auto stream = std::make_unique<Stream>(*this, sink, source, format.channels);
     stream->open(params, input, format.rate);
     return stream;

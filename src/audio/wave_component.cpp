@@ -109,7 +109,7 @@ bool TMPCComponent::open_board() {
         return false;
     }
     try {
-        fstream = open_stream(TStreamFormat{fwavefmt.nSamplesPerSec, fwavefmt.nChannels});
+        fstream = open_stream(TStreamFormat{fwavefmt.nSamplesPerSec, fwavefmt.nChannels, flatency});
     } catch (const TDeviceError& e) {
         throw EMPCError(flabels.open + ErrorText(e.code()));
     }

@@ -32,6 +32,7 @@
 #include "audio/device.h"
 #include "dsp/types.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -99,6 +100,11 @@ public:
     /// Takes effect at the next Run.
     int DeviceID() const { return fdeviceid; }
     void set_DeviceID(int value) { fdeviceid = value; }
+    /// Seconds of sound the device may hold (TStreamFormat::latency), at most 10; 0, the
+    /// default, leaves it to the device set, as does a value that is no positive number.
+    /// Takes effect at the next Run.
+    double Latency() const { return flatency; }
+    void set_Latency(double seconds) { flatency = seconds > 0.0 ? std::min(seconds, 10.0) : 0.0; }
     /// True from a successful open until the board is closed.
     bool OwnBoard() const { return fownboard; }
     /// Devices of this direction, asked of the device set at every call.
@@ -188,6 +194,7 @@ private:
     int fsftot = 16000;
     int fnbufs = 0;
     int fdeviceid = -1;
+    double flatency = 0.0;
     bool fownboard = false;
     bool fpumping = false;
     unsigned fsession = 0;

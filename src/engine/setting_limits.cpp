@@ -22,7 +22,7 @@ using Kind = TSettingLimit::Kind;
 constexpr double max_sampfreq = 384000.0;
 constexpr double max_frequency = max_sampfreq / 2;
 
-const std::array<TSettingLimit, 27> limits = {{
+const std::array<TSettingLimit, 28> limits = {{
     {"SampFreq", 1000, max_sampfreq, "Hz", Kind::number},
     {"SLTASPoints", 16, 32768, "", Kind::power_of_two},
     {"NonSLTASWindow", 0, 4, "", Kind::integer},
@@ -51,6 +51,8 @@ const std::array<TSettingLimit, 27> limits = {{
     {"YPos", -32768, 32767, "", Kind::integer},
     {"XSize", 1, 32767, "", Kind::integer},
     {"YSize", 1, 32767, "", Kind::integer},
+    // The capture's latency: from blocks of a few milliseconds to a long buffer.
+    {"InLatency", 10, 2000, "ms", Kind::integer},
     // Calibration: the unit of calibrated levels (dB, dB SPL, dBV, dBFS) and the
     // offsets of the two channels, which take a 16-bit input's levels anywhere a
     // microphone or a line can be.

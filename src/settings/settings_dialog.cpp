@@ -149,6 +149,9 @@ QWidget* TForm2::create_general_page() {
     auto* right = new QVBoxLayout;
     right->addWidget(create_channels_group());
     right->addWidget(labelled("Recording soundcard", recordcardcombo));
+    latencyedit = number_edit("latencyedit");
+    latencyedit->setMaximumWidth(60);
+    right->addWidget(labelled("Recording latency [ms]", latencyedit));
     right->addWidget(labelled("Playback soundcard", playcardcombo));
     right->addStretch(1);
     grid->addLayout(left, 0, 0);

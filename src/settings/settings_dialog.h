@@ -97,6 +97,8 @@ public:
     QListWidget* monoCheckList = nullptr;
     QListWidget* StereoCheckList = nullptr;
     QComboBox* recordcardcombo = nullptr;
+    /// The capture's latency in milliseconds (the recording component's Latency).
+    QLineEdit* latencyedit = nullptr;
     QComboBox* playcardcombo = nullptr;
     // "Axes"
     QCheckBox* xautocheck = nullptr;

@@ -126,6 +126,8 @@ void TForm2::FormShow() {
     guarded([this] { decaycheckClick(); });
     guarded([this] { dualcheckClick(); });
     select_device(recordcardcombo, c.MPCRecord1);
+    const double latency = c.MPCRecord1.Latency();
+    set_text(latencyedit, latency > 0 ? std::round(latency * 1000) : default_input_latency_ms);
     select_device(playcardcombo, c.MPCPlay1);
     const double gain = 20.0 * log10(a.maxgain);
     maxgainedit->setText(std::isfinite(gain) ? number_text(gain) : QString("50"));
@@ -161,6 +163,7 @@ struct TDialogNumbers {
     double dbmax = 0, dbmin = 0, fmax = 0, fmin = 0, excludedblimit = 0, maxgain = 0;
     double decaytime = 0, chirpiness = 0, singlesinusfreq = 0, tilt = 0;
     int partialsperoctave = 0;
+    int latency = 0;
 };
 
 // The number of an edit within its setting's range; the message names the setting as
@@ -208,6 +211,7 @@ void TForm2::Button1Click() {
     n.excludedblimit =
         checked(excludedblimitedit, "Exclude high power frames [dB]", "ExcludedBLimit");
     n.maxgain = checked(maxgainedit, "Gain [dB]", "MaxGain");
+    n.latency = static_cast<int>(checked(latencyedit, "Recording latency [ms]", "InLatency"));
     n.decaytime = checked(decayedit, "Decay time (-60dB) [s]", "DecayTime");
     n.partialsperoctave = static_cast<int>(
         checked(partialspin->value(), "Partials per octave", setting_limit("PartialsPerOctave")));
@@ -269,6 +273,7 @@ void TForm2::Button1Click() {
     a.set_tilt(n.tilt);
     a.set_highpass(highpasscheck->isChecked());
     c.MPCRecord1.set_DeviceID(recordcardcombo->currentIndex());
+    c.MPCRecord1.set_Latency(n.latency / 1000.0);
     c.MPCPlay1.set_DeviceID(playcardcombo->currentIndex());
     if (fapplied) {
         fapplied();

@@ -73,6 +73,7 @@ protected:
         a.set_measurecurveno(9);
         w.components().MPCRecord1.set_DeviceID(-1);
         w.components().MPCPlay1.set_DeviceID(3);
+        w.components().MPCRecord1.set_Latency(0.04);
         a.maxgain = 100;
         for (size_t i = 0; i < ncurves; ++i) {
             w.linecolor[i] = static_cast<uint32_t>(0x010203 * (i + 1));
@@ -93,6 +94,7 @@ protected:
 TEST_F(WindowSettings, AFirstStartChecksAlwaysSaveOnExit) {
     EXPECT_TRUE(window->Always1->isChecked());
     EXPECT_EQ(common("SaveSettingsOnExit"), "absent"); // read, not written
+    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.1);
 }
 
 TEST_F(WindowSettings, EverySettingLastsAcrossARestart) {
@@ -109,6 +111,8 @@ TEST_F(WindowSettings, EverySettingLastsAcrossARestart) {
     EXPECT_EQ(saved("after.zvr"), before);
     EXPECT_EQ(window->pos(), place);
     EXPECT_EQ(window->size(), QSize(640, 480));
+    EXPECT_EQ(common("InLatency"), "40"); // the machine's, kept in no settings file
+    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.04);
     EXPECT_EQ(window->components().FFT1.Window(), TFFTWindow::rectangle);
     EXPECT_FALSE(window->Panel2->isVisible()); // the waveform is off
     EXPECT_TRUE(messages.empty()) << messages.front();
@@ -119,6 +123,7 @@ TEST_F(WindowSettings, EverySettingComesBackFromASettingsFile) {
     const std::string file = saved("mine.zvr");
     EXPECT_EQ(file.find("XPos"), std::string::npos); // a file never moves the window
     EXPECT_EQ(file.find("SaveSettingsOnExit"), std::string::npos);
+    EXPECT_EQ(file.find("InLatency"), std::string::npos);
     write_text(home / "blank.zvr", "");
     window->open_settings(home / "blank.zvr");
     EXPECT_EQ(engine().sampfreq, 11025);
@@ -206,15 +211,18 @@ TEST_F(WindowSettings, StoredValuesOutOfRangeAreReportedOnce) {
         TIni ini("");
         ini.WriteString("Settings", "SLTASPoints", "3");
         ini.WriteString("Settings", "Bandwidth", "1e-300");
+        ini.WriteString("Common", "InLatency", "5");
         ini.UpdateFile();
     }
     open_window();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Values in the stored settings that cannot be used were replaced "
-                                "by their defaults:\nBandwidth must be from ",
+                                "by their defaults:\nInLatency must be a whole number from 10 to "
+                                "2000 ms, not 5; 100 ms is used instead\nBandwidth must be from ",
                                 0),
               0u)
         << messages[0];
+    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.1);
     EXPECT_EQ(engine().sltaspoints, 4096);
     ASSERT_TRUE(window->close()); // "Always save on exit"
     window.reset();

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -192,6 +193,33 @@ TEST_F(RealAudio, PlaybackEndedByLastIsHeardToTheEnd) {
         ASSERT_EQ(heard[first + i], i < tail ? played[offset + i] : 0)
             << "value " << i << " after the first sound, " << tail << " played";
     }
+}
+
+// Through the sound server a capture's blocks are a fraction of its latency: at the
+// device set's own quarter of a second they arrive some ten times in two seconds.
+TEST_F(RealAudio, TheCapturesBlocksComeAsOftenAsItsLatencyAsks) {
+    prepare(48000, 1, 480);
+    play.OnStash = [](TWaveChunk& arr, int&, bool&) { std::fill(arr.begin(), arr.end(), 7); };
+    rec.set_Latency(0.04);
+    // The sink's monitor has sound as often as the sink renders it: a playback of short
+    // latency keeps it rendering in short blocks (an idle sink renders seconds at once).
+    play.set_Latency(0.02);
+    rec.Run();
+    play.Run();
+    pump_until([] { return false; }, 500ms);
+    int arrivals = 0;
+    size_t had = heard.size();
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(5ms);
+        play.pump();
+        rec.pump();
+        arrivals += heard.size() != had ? 1 : 0;
+        had = heard.size();
+    }
+    rec.Stop();
+    play.Stop();
+    EXPECT_GT(arrivals, 64) << "blocks of " << 2000 / std::max(arrivals, 1) << " ms";
 }
 
 TEST_F(RealAudio, RepeatedRunsAndFailuresLeaveNoThreadOrStream) {

@@ -96,8 +96,10 @@ TEST_F(Dialog, OkWritesBackWhatShowingFilledIn) {
     showcurve[9] = false;
     components.MPCRecord1.set_DeviceID(1);
     components.MPCPlay1.set_DeviceID(0);
+    components.MPCRecord1.set_Latency(0.04);
     form.FormShow();
     EXPECT_EQ(form.sfedit->text(), "22050");
+    EXPECT_EQ(form.latencyedit->text(), "40");
     EXPECT_EQ(form.maxgainedit->text(), "20");
     EXPECT_EQ(form.sltaspointsCombo->currentText(), "2048");
     EXPECT_EQ(form.recordcardcombo->currentIndex(), 1);
@@ -128,6 +130,8 @@ TEST_F(Dialog, OkWritesBackWhatShowingFilledIn) {
     EXPECT_TRUE(showcurve[10]);
     EXPECT_EQ(components.MPCRecord1.DeviceID(), 1);
     EXPECT_EQ(components.MPCPlay1.DeviceID(), 0);
+    EXPECT_DOUBLE_EQ(components.MPCRecord1.Latency(), 0.04);
+    EXPECT_DOUBLE_EQ(components.MPCPlay1.Latency(), 0); // the playback keeps the device's
 }
 
 TEST_F(Dialog, FftPointsPreviewAndTheRangeThatFollows) {
@@ -263,6 +267,13 @@ TEST_F(Dialog, AValueOutOfRangeStopsOkAndNamesTheSettingAndItsRange) {
     form.decayedit->setText("-1");
     EXPECT_EQ(ok_says(), "Decay time (-60dB) [s] must be from 0 to 1000000 s, not -1");
     form.decayedit->setText("2");
+    for (const std::string ms : {"5", "12.5", "2001"}) {
+        form.latencyedit->setText(QString::fromStdString(ms));
+        EXPECT_EQ(ok_says(), "Recording latency [ms] must be a whole number from 10 to 2000 ms, "
+                             "not " +
+                                 ms);
+    }
+    form.latencyedit->setText("100");
     form.xautocheck->setChecked(false);
     form.logcheck->setChecked(true);
     form.fminedit->setText("0");
@@ -281,6 +292,7 @@ TEST_F(Dialog, AValueOutOfRangeStopsOkAndNamesTheSettingAndItsRange) {
     EXPECT_EQ(applied, 1);
     EXPECT_EQ(a.partialsperoctave, 8192);
     EXPECT_EQ(a.ltasdecaytime(), 2);
+    EXPECT_DOUBLE_EQ(components.MPCRecord1.Latency(), 0.1);
 }
 
 TEST_F(Dialog, SltasPointsOutsideTheListStopOkUntilOneIsPicked) {
