@@ -311,8 +311,8 @@ std::unique_ptr<TAudioStream> TPortAudioDevices::open(bool input, int id, TStrea
     // An analyser wants an unbroken stream more than a short delay: unless the caller
     // asks for another, a quarter of a second of buffering rides out a busy machine,
     // where the devices' own "high" latencies (as short as 35 ms) let the sound server
-    // insert silence. Through ALSA's PulseAudio plug-in a stream's blocks are a quarter
-    // of its latency: 62.5 ms at a quarter of a second.
+    // insert silence. Through ALSA's PulseAudio plug-in a stream's blocks are a fraction
+    // of its latency: 62.5 ms or more at a quarter of a second.
     params.suggestedLatency = format.latency > 0.0
                                   ? format.latency
                                   : std::max(min_latency, input ? info->defaultHighInputLatency

@@ -27,8 +27,10 @@ inline constexpr const char* settings_section = "Settings";
 inline constexpr const char* common_section = "Common";
 /// The capture's latency in milliseconds, "InLatency" of [Common] in the program's own
 /// store only: it belongs to the machine's sound set-up, not to a measurement. Through
-/// the sound server a capture's blocks are a quarter of it.
-inline constexpr int default_input_latency_ms = 100;
+/// the sound server a capture's blocks are a fraction of it, so a shorter one shows a
+/// sound sooner; by default a quarter of a second, which loses nothing on a machine
+/// kept busy where 100 and 150 ms lost blocks.
+inline constexpr int default_input_latency_ms = 250;
 /// The calibration and the reference curves, in a section of their own: "LevelUnit"
 /// (0 dB, 1 dB SPL, 2 dBV, 3 dBFS), "Offset0" and "Offset1" (dB, channel 0 mono or
 /// left, 1 right), "CorrectionFile0" and "CorrectionFile1" (microphone correction

@@ -94,7 +94,7 @@ protected:
 TEST_F(WindowSettings, AFirstStartChecksAlwaysSaveOnExit) {
     EXPECT_TRUE(window->Always1->isChecked());
     EXPECT_EQ(common("SaveSettingsOnExit"), "absent"); // read, not written
-    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.1);
+    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.25);
 }
 
 TEST_F(WindowSettings, EverySettingLastsAcrossARestart) {
@@ -218,11 +218,11 @@ TEST_F(WindowSettings, StoredValuesOutOfRangeAreReportedOnce) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("Values in the stored settings that cannot be used were replaced "
                                 "by their defaults:\nInLatency must be a whole number from 10 to "
-                                "2000 ms, not 5; 100 ms is used instead\nBandwidth must be from ",
+                                "2000 ms, not 5; 250 ms is used instead\nBandwidth must be from ",
                                 0),
               0u)
         << messages[0];
-    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.1);
+    EXPECT_DOUBLE_EQ(window->components().MPCRecord1.Latency(), 0.25);
     EXPECT_EQ(engine().sltaspoints, 4096);
     ASSERT_TRUE(window->close()); // "Always save on exit"
     window.reset();
